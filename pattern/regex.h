@@ -29,7 +29,8 @@ class Regex {
   Text pattern() const;
   Text replace(const Text& replacement) const;
   int match_count() const;
-  // `position`, when given, receives the 0-based byte offset of the text within the subject.
+  // `position`, when given, receives the 0-based byte offset of the text within the subject
+  // (npos when there is no such match or group).
   Text match_text(int match, std::size_t* position = nullptr) const;
   Text submatch_text(int match, int group, std::size_t* position = nullptr) const;
   int group_count() const;
@@ -37,6 +38,8 @@ class Regex {
  private:
   struct Engine;   // the compiled pattern and its options
   struct Matches;  // the match list of the last search
+  // Slot 0 is the whole match, slot g group g; empty text and npos outside the matches.
+  Text cut(int match, int slot, std::size_t* position) const;
   std::shared_ptr<const Engine> engine_;
   std::shared_ptr<const Matches> matches_;
   Text subject_;
