@@ -1,0 +1,110 @@
+// Forms as data: a window is a form whose named controls hold their state.
+//
+// Usage: build a `Form` (see main_form.h), bind its event handlers with `on`, then hand it to a
+// `Toolkit`, whose operations read and write the controls' state from any thread. A view (Qt or
+// none) only shows that state and forwards events by `Toolkit::raise`. Control names are the
+// form names of the windows, spelled in UTF-8; control texts are GBK bytes.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "text/text.h"
+
+namespace lumetra::ui {
+
+enum class ControlKind {
+  picture_box,
+  label,
+  transparent_label,
+  picture_button,
+  button,
+  edit_box,
+  combo_box,
+  list_view,
+  canvas,
+  tab_control,
+  timer,
+  shape_box,
+};
+
+enum class Event {
+  created,
+  first_activated,
+  activated,
+  got_focus,
+  position_changed,
+  deactivated,
+  will_be_destroyed,
+  clicked,
+  left_button_pressed,
+  item_selected,
+  timer,
+};
+
+struct Font {
+  std::string face;  // empty: the toolkit's default face
+  int pixel_height = 12;
+  bool bold = false;
+};
+
+struct Control {
+  std::string name;
+  ControlKind kind = ControlKind::label;
+  std::string parent;  // empty: the window itself; "高级选择夹1/1" style names address tab pages
+  int left = 0, top = 0, width = 0, height = 0;
+  Text text;
+  bool visible = true;
+  Font font;
+  Text tooltip;
+  // Combo box: its entries (kept sorted when `sorted`) and the 0-based selection, -1 for none.
+  std::vector<Text> items;
+  bool sorted = false;
+  bool editable = true;
+  int selection = -1;
+  // Report list view: column captions and widths, and the rows' cells.
+  std::vector<Text> columns;
+  std::vector<int> column_widths;
+  std::vector<std::vector<Text>> rows;
+  // Tab control: page titles, the current page and whether the page headers show.
+  std::vector<Text> pages;
+  int current_page = 0;
+  bool headers_hidden = false;
+  // Timer: period in milliseconds; 0 stops it.
+  int interval_ms = 0;
+};
+
+class Form {
+ public:
+  Form(std::string name, int width, int height)
+      : name_(std::move(name)), width_(width), height_(height) {}
+
+  const std::string& name() const { return name_; }
+  int width() const { return width_; }
+  int height() const { return height_; }
+
+  Control& add(Control control);
+  // Throws std::out_of_range for a name the form does not have: a misspelt control is a bug.
+  Control& control(std::string_view name);
+  const Control& control(std::string_view name) const;
+  bool has(std::string_view name) const;
+  const std::vector<std::string>& order() const { return order_; }
+
+  // Handlers are bound before the form is loaded and not changed afterwards. An empty control
+  // name stands for the window itself. Binding the same event again adds a handler after the
+  // ones already bound.
+  void on(std::string_view control, Event event, std::function<void()> handler);
+  const std::vector<std::function<void()>>* handlers(std::string_view control, Event event) const;
+
+ private:
+  std::string name_;
+  int width_, height_;
+  std::map<std::string, Control, std::less<>> controls_;
+  std::vector<std::string> order_;
+  std::map<std::pair<std::string, Event>, std::vector<std::function<void()>>> handlers_;
+};
+
+}  // namespace lumetra::ui

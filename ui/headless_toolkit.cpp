@@ -1,0 +1,129 @@
+#include "ui/headless_toolkit.h"
+
+#include <exception>
+#include <future>
+#include <map>
+
+namespace lumetra::ui {
+
+using Clock = std::chrono::steady_clock;
+
+HeadlessToolkit::HeadlessToolkit() {
+  ui_thread_ = std::thread([this] { loop(); });
+}
+
+HeadlessToolkit::~HeadlessToolkit() {
+  {
+    std::lock_guard lock(loop_mutex_);
+    stopping_ = true;
+  }
+  loop_wake_.notify_all();
+  ui_thread_.join();
+}
+
+void HeadlessToolkit::loop() {
+  std::map<std::pair<Form*, std::string>, Clock::time_point> next_tick;
+  std::unique_lock lock(loop_mutex_);
+  while (!stopping_) {
+    run_pending(lock);
+    // Timers: each timer control of a loaded form fires at its own period.
+    Clock::time_point wake = Clock::now() + std::chrono::milliseconds(50);
+    lock.unlock();
+    for (Form* form : loaded_forms()) {
+      for (const std::string& name : form->order()) {
+        // Kind and period are fixed when the form is built, so they are read without a copy.
+        const Control& c = form->control(name);
+        if (c.kind != ControlKind::timer || c.interval_ms <= 0) continue;
+        auto period = std::chrono::milliseconds(c.interval_ms);
+        auto [it, fresh] = next_tick.try_emplace({form, name}, Clock::now() + period);
+        if (!fresh && Clock::now() >= it->second) {
+          raise(*form, name, Event::timer);
+          it->second = Clock::now() + period;
+        }
+        wake = std::min(wake, it->second);
+      }
+    }
+    lock.lock();
+    loop_wake_.wait_until(lock, wake, [&] { return stopping_ || !tasks_.empty(); });
+  }
+}
+
+void HeadlessToolkit::run_pending(std::unique_lock<std::mutex>& lock) {
+  while (!tasks_.empty()) {
+    auto task = std::move(tasks_.front());
+    tasks_.pop_front();
+    lock.unlock();
+    task();
+    lock.lock();
+  }
+}
+
+void HeadlessToolkit::message_box(const Text& text) {
+  {
+    std::lock_guard lock(loop_mutex_);
+    messages_.push_back(text);
+  }
+  loop_wake_.notify_all();
+}
+
+void HeadlessToolkit::process_events() {
+  if (!on_ui_thread()) return;
+  std::unique_lock lock(loop_mutex_);
+  run_pending(lock);
+}
+
+void HeadlessToolkit::post(std::function<void()> task) {
+  {
+    std::lock_guard lock(loop_mutex_);
+    tasks_.push_back(std::move(task));
+  }
+  loop_wake_.notify_all();
+}
+
+void HeadlessToolkit::open_in_shell(const std::string& target) {
+  std::lock_guard lock(loop_mutex_);
+  opened_.push_back(target);
+}
+
+void HeadlessToolkit::run_on_ui(const std::function<void()>& task) {
+  if (on_ui_thread()) return task();
+  std::promise<void> done;
+  post([&] {
+    try {
+      task();
+      done.set_value();
+    } catch (...) {
+      done.set_exception(std::current_exception());
+    }
+  });
+  done.get_future().get();
+}
+
+void HeadlessToolkit::click(Form& form, std::string_view control) {
+  run_on_ui([&] { raise(form, control, Event::clicked); });
+}
+
+void HeadlessToolkit::choose(Form& form, std::string_view control, int index) {
+  run_on_ui([&] {
+    set_selection(form, control, index);
+    raise(form, control, Event::item_selected);
+  });
+}
+
+std::vector<Text> HeadlessToolkit::messages() const {
+  std::lock_guard lock(loop_mutex_);
+  return messages_;
+}
+
+std::vector<std::string> HeadlessToolkit::opened() const {
+  std::lock_guard lock(loop_mutex_);
+  return opened_;
+}
+
+bool HeadlessToolkit::wait_for_messages(std::size_t count,
+                                        std::chrono::milliseconds timeout) const {
+  std::unique_lock lock(loop_mutex_);
+  return loop_wake_.wait_for(lock, timeout, [&] { return messages_.size() >= count; });
+}
+
+}  // namespace lumetra::ui
