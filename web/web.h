@@ -14,13 +14,14 @@
 
 namespace lumetra {
 
-inline constexpr const char* default_user_agent = "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
+inline constexpr const char* default_user_agent =
+    "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
 
 Bytes web_request(const Text& url, int method = 0, const Text& submit_text = {},
                   Text* cookies = nullptr, Text* returned_cookies = nullptr,
                   Text* headers = nullptr, Text* returned_headers = nullptr,
-                  bool no_redirect = false, Bytes* submit_bytes = nullptr,
-                  const Text& proxy = {}, bool merge_cookies = true);
+                  bool no_redirect = false, Bytes* submit_bytes = nullptr, const Text& proxy = {},
+                  bool merge_cookies = true);
 
 Text url_host(const Text& url, bool keep_port);
 int url_port(const Text& url);
@@ -40,8 +41,9 @@ Text remove_duplicate_items(const Text& text, const Text& separator);
 // addition to the system's (a test CA; verification itself is never switched off).
 struct WebTestSettings {
   std::chrono::milliseconds connect_timeout{60000};
-  std::chrono::milliseconds receive_timeout{60000};  // a transfer that receives nothing this long fails
-  std::string extra_ca_file;
+  // A transfer that receives nothing this long is given up (its body comes back empty).
+  std::chrono::milliseconds receive_timeout{60000};
+  std::string extra_ca_file{};  // PEM; empty: the system's authorities only
 };
 void set_web_test_settings(const WebTestSettings& settings);
 WebTestSettings web_test_settings();

@@ -16,22 +16,22 @@
 namespace lumetra::testing {
 
 struct HttpRequest {
-  std::string method, target, version;  // from the request line
-  std::vector<std::pair<std::string, std::string>> headers;  // in the order received
-  std::string head;  // the raw request line and header lines, each ended by CR LF, then CR LF
-  std::string body;
+  std::string method{}, target{}, version{};                   // from the request line
+  std::vector<std::pair<std::string, std::string>> headers{};  // in the order received
+  std::string head{};  // the raw request line and header lines, each ended by CR LF, then CR LF
+  std::string body{};
   std::string header(const std::string& name) const;  // first value, name compared ignoring case
 };
 
 struct HttpResponse {
   int status = 200;
   std::string reason = "OK";
-  std::vector<std::pair<std::string, std::string>> headers;  // Content-Length is added
-  std::string body;
+  std::vector<std::pair<std::string, std::string>> headers{};  // Content-Length is added
+  std::string body{};
   std::chrono::milliseconds delay{0};  // wait this long before answering
   bool close_mid_body = false;         // announce the whole body, send half, close
   bool never_answer = false;           // keep the connection open, send nothing, until stopped
-  std::string raw;                     // when not empty, sent verbatim instead of the above
+  std::string raw{};                   // when not empty, sent verbatim instead of the above
 };
 
 using HttpHandler = std::function<HttpResponse(const HttpRequest&)>;
@@ -49,9 +49,9 @@ class HttpServer {
   HttpServer& operator=(const HttpServer&) = delete;
 
   int port() const;
-  std::string base_url() const;   // "http://127.0.0.1:PORT" or "https://localhost:PORT"
-  int request_count() const;      // requests answered or being answered
-  int max_concurrent() const;     // most requests in the handler or its delay at one time
+  std::string base_url() const;  // "http://127.0.0.1:PORT" or "https://localhost:PORT"
+  int request_count() const;     // requests answered or being answered
+  int max_concurrent() const;    // most requests in the handler or its delay at one time
   void reset_counts();
 
  private:
@@ -65,5 +65,9 @@ struct TestCertificates {
   std::string ca_file, certificate_file, key_file;
 };
 const TestCertificates& test_certificates();
+
+// A further authority and server certificate like those, written into `folder`: for a server
+// that clients have no reason to trust.
+TestCertificates make_test_certificates(const std::string& folder);
 
 }  // namespace lumetra::testing
