@@ -1,0 +1,343 @@
+#include "collect/collector.h"
+
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "text/gbk.h"
+#include "web/web.h"
+
+namespace lumetra {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* site_list = "组合框1";
+constexpr const char* address_box = "编辑框_链接";
+constexpr const char* chapter_list = "超级列表框_章节列表";
+constexpr const char* body_pane = "编辑框_正文";
+constexpr const char* left_box = "编辑框_章节左侧";
+constexpr const char* right_box = "编辑框_章节右侧";
+constexpr const char* total_label = "透明标签3";
+constexpr const char* downloaded_label = "透明标签4";
+constexpr const char* running_label = "透明标签2";
+
+// The order in which the per-site rules are tried, each reading the site index afresh.
+constexpr int site_order[] = {4, 1, 0, 3, 2};
+
+// A directory test that does not take a symbolic link for the folder it points to, so that a
+// link planted as the temp folder is never emptied through.
+bool is_real_directory(const fs::path& p) {
+  std::error_code ec;
+  return fs::is_directory(fs::symlink_status(p, ec));
+}
+
+bool write_whole_file(const fs::path& path, const Text& a, const Text& b) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(a.data(), static_cast<std::streamsize>(a.size()));
+  out.write(b.data(), static_cast<std::streamsize>(b.size()));
+  out.close();
+  return !out.fail();
+}
+
+Bytes read_whole_file(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return {};
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+}  // namespace
+
+std::string book_file_name(const Text& title) {
+  // The title comes from the page: it must name exactly one file inside the download folder.
+  std::string name = gbk_to_utf8(title, "_");
+  for (char& c : name)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F || c == '/') c = '_';
+  if (!name.empty() && name[0] == '.') name[0] = '_';
+  if (name.size() > 200) {
+    std::size_t cut = 200;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+    name.resize(cut);
+  }
+  if (name.empty()) name = "未命名";
+  return name;
+}
+
+Collector::Collector(ui::Toolkit& toolkit, ui::Form& main_form, SiteTable sites,
+                     fs::path program_dir, Regex& shared_regex, CollectorOptions options)
+    : toolkit_(toolkit),
+      form_(main_form),
+      sites_(std::move(sites)),
+      steps_(cleaning_steps(sites_)),
+      program_dir_(std::move(program_dir)),
+      regex_(shared_regex),
+      options_(options) {}
+
+Collector::~Collector() {
+  {
+    std::lock_guard lock(guard_->mutex);
+    guard_->alive = false;
+  }
+  std::unique_lock lock(threads_mutex_);
+  threads_changed_.wait(lock, [&] { return live_threads_ == 0; });
+  lock.unlock();
+  if (state_.collector_thread.joinable()) state_.collector_thread.join();
+}
+
+void Collector::bind() {
+  // Handlers hold the guard while they run, so a collector being destroyed never has one of
+  // its handlers running on the UI thread, and later events find it gone.
+  auto guarded = [this](void (Collector::*handler)()) {
+    return [this, guard = guard_, handler] {
+      std::lock_guard lock(guard->mutex);
+      if (guard->alive) (this->*handler)();
+    };
+  };
+  form_.on("", ui::Event::created, guarded(&Collector::prepare_main_window));
+  form_.on("超级按钮_采集", ui::Event::clicked, guarded(&Collector::start_collection));
+  form_.on(site_list, ui::Event::item_selected, guarded(&Collector::apply_default_delimiters));
+  form_.on("时钟1", ui::Event::timer, guarded(&Collector::monitor_tick));
+}
+
+void Collector::prepare_main_window() {
+  state_.downloaded_count = 0;
+  toolkit_.set_selection(form_, site_list, 0);
+  toolkit_.set_text(form_, left_box, sites_.sites[0].left_delimiter);
+  toolkit_.set_text(form_, right_box, sites_.sites[0].right_delimiter);
+}
+
+fs::path Collector::download_folder() const {
+  return program_dir_ / "小说下载";
+}
+fs::path Collector::temp_folder() const {
+  return download_folder() / "temp";
+}
+fs::path Collector::chapter_file(int row) const {
+  return temp_folder() / (std::to_string(row + 1) + ".txt");
+}
+fs::path Collector::book_file(const Text& title) const {
+  return download_folder() / (book_file_name(title) + ".txt");
+}
+
+int Collector::site_index() const {
+  return toolkit_.selection(form_, site_list);
+}
+
+bool Collector::start_thread(std::function<void()> body) {
+  {
+    std::lock_guard lock(threads_mutex_);
+    ++live_threads_;
+  }
+  try {
+    std::thread([this, body = std::move(body)]() mutable {
+      body();
+      body = nullptr;  // nothing of the job may outlive the count below
+      std::lock_guard lock(threads_mutex_);
+      --live_threads_;
+      threads_changed_.notify_all();
+    }).detach();
+    return true;
+  } catch (const std::system_error&) {
+    std::lock_guard lock(threads_mutex_);
+    --live_threads_;
+    threads_changed_.notify_all();
+    return false;
+  }
+}
+
+void Collector::finish_job() {
+  state_.job_running.store(false, std::memory_order_release);
+}
+
+void Collector::start_collection() {
+  // One job at a time: a second press would clear the rows and the temp folder under the
+  // workers of the first.
+  bool idle = false;
+  if (!state_.job_running.compare_exchange_strong(idle, true, std::memory_order_acq_rel)) return;
+
+  toolkit_.list_clear(form_, chapter_list);
+  toolkit_.set_text(form_, body_pane, "");
+  std::error_code ec;
+  const fs::path download = download_folder(), temp = temp_folder();
+  if (!is_real_directory(download)) fs::create_directory(download, ec);
+  // remove_all removes a symbolic link itself, never what it points to.
+  if (fs::exists(fs::symlink_status(temp, ec))) fs::remove_all(temp, ec);
+  fs::create_directory(temp, ec);
+  if (!is_real_directory(temp)) {
+    finish_job();
+    toolkit_.message_box(gbk<"目录操作失败！">());
+    return;
+  }
+  // The previous collector ended long ago (its job has finished); joining it frees the slot.
+  if (state_.collector_thread.joinable()) state_.collector_thread.join();
+  state_.failed_count = 0;
+  try {
+    state_.collector_thread = std::thread([this] { collect_catalog(); });
+  } catch (const std::system_error&) {
+    finish_job();
+    toolkit_.message_box(gbk<"目录操作失败！">());
+  }
+}
+
+void Collector::collect_catalog() {
+  int index = -1;
+  // Only the first branch whose index is read runs: a selection changed while the collector
+  // works must not collect a second catalog into the same list.
+  for (int candidate : site_order)
+    if (site_index() == candidate) {
+      index = candidate;
+      break;
+    }
+  if (index < 0) return finish_job();
+
+  const Site& site = sites_.sites[index];
+  Text link_base;
+  if (site.link_base == LinkBase::catalog_address) link_base = toolkit_.text(form_, address_box);
+  if (site.link_base == LinkBase::host) link_base = site.host;
+  const Text address = toolkit_.text(form_, address_box);
+  state_.page_text = text_from_body(web_request(address, site.catalog_method));
+  const Text* subject = &state_.page_text;
+  if (index == 3) {
+    state_.catalog_slice = text_between(state_.page_text, sites_.slice_left, sites_.slice_right);
+    subject = &state_.catalog_slice;
+  }
+  regex_.search(site.catalog_pattern, *subject);
+  const int n = regex_.match_count();
+  const Text& waiting = gbk<"等待下载">();
+  for (int i = 1; i <= n; ++i) {
+    int row = toolkit_.list_insert(form_, chapter_list, i - 1);
+    toolkit_.list_set_cell(form_, chapter_list, row, 2, link_base + regex_.submatch_text(i, 1));
+    toolkit_.list_set_cell(form_, chapter_list, row, 0, regex_.submatch_text(i, 2));
+    toolkit_.list_set_cell(form_, chapter_list, row, 1, waiting);
+  }
+  toolkit_.set_visible(form_, total_label, true);
+  toolkit_.set_visible(form_, downloaded_label, true);
+  state_.chapter_count = toolkit_.list_count(form_, chapter_list);
+  toolkit_.set_text(form_, total_label, gbk<"总章节：">() + std::to_string(state_.chapter_count));
+
+  // The book title is read by the assembly only after it has joined this thread.
+  auto dispatch = [this] {
+    if (!start_thread([this] { dispatch_chapters(); })) finish_job();
+  };
+  if (site.dispatch_before_title) dispatch();
+  regex_.search(site.title_pattern, state_.page_text);
+  state_.book_title = regex_.submatch_text(1, 1);
+  if (!site.dispatch_before_title) dispatch();
+}
+
+void Collector::apply_default_delimiters() {
+  for (int candidate : site_order)
+    if (site_index() == candidate) {
+      const Site& site = sites_.sites[candidate];
+      toolkit_.set_text(form_, left_box, site.left_delimiter);
+      toolkit_.set_text(form_, right_box, site.right_delimiter);
+      return;
+    }
+}
+
+Text Collector::extract_chapter_text(const Text& page) {
+  const Text left = toolkit_.text(form_, left_box);
+  const Text right = toolkit_.text(form_, right_box);
+  Text cleaned = clean_chapter_text(text_between(page, left, right));
+  toolkit_.set_text(form_, body_pane, cleaned);
+  return cleaned;
+}
+
+Text Collector::clean_chapter_text(const Text& text) {
+  Text out = text;
+  int group = -1;  // the site group whose index was read last
+  bool applies = false;
+  for (const CleaningStep& step : steps_) {
+    if (step.site >= 0 && step.site != group) {
+      group = step.site;
+      applies = site_index() == group;
+    }
+    if (step.site < 0 || applies) out = replace_all(out, step.find, step.replacement);
+  }
+  return out;
+}
+
+void Collector::dispatch_chapters() {
+  int started = 0;
+  while (true) {
+    const int n = toolkit_.list_count(form_, chapter_list);
+    if (started >= n) break;
+    {
+      std::unique_lock lock(threads_mutex_);
+      threads_changed_.wait(lock, [&] { return state_.running_workers < options_.worker_limit; });
+      ++state_.running_workers;
+    }
+    const int row = started++;
+    if (!start_thread([this, row] { download_chapter(row); })) {
+      toolkit_.list_set_cell(form_, chapter_list, row, 1, gbk<"下载失败">());
+      ++state_.failed_count;
+      worker_done();
+    }
+    // Only once the last row's worker has been counted may the monitor see the downloads end.
+    if (started >= toolkit_.list_count(form_, chapter_list)) state_.dispatch_started = 1;
+  }
+  if (started == 0) finish_job();  // no worker, so no assembly will end this job
+}
+
+void Collector::worker_done() {
+  std::lock_guard lock(threads_mutex_);
+  --state_.running_workers;
+  threads_changed_.notify_all();
+}
+
+void Collector::download_chapter(int row) {
+  const Text link = toolkit_.list_cell(form_, chapter_list, row, 2);
+  Text text;
+  for (int attempt = 1; attempt <= options_.chapter_attempts; ++attempt) {
+    if (attempt > 1) std::this_thread::sleep_for(options_.retry_delay * (attempt - 1));
+    const Text page = text_from_body(web_request(link, 0));
+    text = clean_chapter_text(extract_chapter_text(page));
+    if (!text.empty()) break;
+  }
+  const Text title = toolkit_.list_cell(form_, chapter_list, row, 0);
+  const bool ok = write_whole_file(chapter_file(row), title, text) && !text.empty();
+  toolkit_.list_set_cell(form_, chapter_list, row, 1, ok ? gbk<"下载完成">() : gbk<"下载失败">());
+  toolkit_.process_events();
+  if (ok) {
+    int count = ++state_.downloaded_count;
+    toolkit_.set_text(form_, downloaded_label, gbk<"已下载章节：">() + std::to_string(count));
+  } else {
+    ++state_.failed_count;
+  }
+  worker_done();
+}
+
+void Collector::monitor_tick() {
+  toolkit_.set_text(form_, running_label,
+                    gbk<"运行线程：">() + std::to_string(state_.running_workers.load()));
+  int started = 1;
+  if (state_.running_workers == 0 && state_.dispatch_started.compare_exchange_strong(started, 0))
+    if (!start_thread([this] { assemble_book(); })) finish_job();
+}
+
+void Collector::assemble_book() {
+  // The collector may still be setting the title when the last chapter is written (the sites
+  // that dispatch before the title search); joining it publishes the title.
+  if (state_.collector_thread.joinable()) state_.collector_thread.join();
+  const fs::path path = book_file(state_.book_title);
+  std::ofstream book(path, std::ios::binary | std::ios::trunc);
+  const int n = toolkit_.list_count(form_, chapter_list);
+  for (int i = 0; i < n; ++i) {
+    const Bytes chapter = read_whole_file(chapter_file(i));
+    book.write(chapter.data(), static_cast<std::streamsize>(chapter.size()));
+  }
+  toolkit_.process_events();
+  book.close();
+  const bool written = !book.fail();
+  toolkit_.open_in_shell(download_folder().string());
+
+  Text message = gbk<"小说下载完成！">();
+  if (!written)
+    message += "\n" + gbk<"书籍文件无法写入：">() + utf8_to_gbk(path.filename().string());
+  if (int failed = state_.failed_count; failed > 0)
+    message += "\n" + std::to_string(failed) + gbk<" 章下载失败">();
+  finish_job();
+  toolkit_.message_box(message);
+}
+
+}  // namespace lumetra

@@ -1,0 +1,59 @@
+#include "tests/collect/site_server.h"
+
+namespace lumetra::testing {
+
+SiteServer::SiteServer() : server_([this](const HttpRequest& r) { return answer(r); }) {}
+
+void SiteServer::put(const std::string& path, const Text& body, int failures,
+                     std::chrono::milliseconds delay) {
+  std::lock_guard lock(mutex_);
+  pages_[path] = Page{body, failures, delay, 0, {}};
+}
+
+std::string SiteServer::host() const {
+  return "127.0.0.1:" + std::to_string(server_.port());
+}
+
+std::string SiteServer::url(const std::string& path) const {
+  return "http://" + host() + path;
+}
+
+int SiteServer::hits(const std::string& path) const {
+  std::lock_guard lock(mutex_);
+  auto it = pages_.find(path);
+  return it == pages_.end() ? 0 : it->second.hits;
+}
+
+std::string SiteServer::last_method(const std::string& path) const {
+  std::lock_guard lock(mutex_);
+  auto it = pages_.find(path);
+  return it == pages_.end() ? std::string() : it->second.last_method;
+}
+
+HttpResponse SiteServer::answer(const HttpRequest& request) {
+  HttpResponse response;
+  response.headers = {{"Content-Type", "text/html; charset=gbk"}};
+  std::lock_guard lock(mutex_);
+  auto it = pages_.find(request.target);
+  if (it == pages_.end()) {
+    response.status = 404;
+    response.reason = "Not Found";
+    response.body = "<html><body>404</body></html>\r\n";
+    return response;
+  }
+  Page& page = it->second;
+  ++page.hits;
+  page.last_method = request.method;
+  response.delay = page.delay;
+  if (page.failures > 0) {
+    --page.failures;
+    response.status = 503;
+    response.reason = "Service Unavailable";
+    response.body = "<html><body>busy</body></html>\r\n";
+    return response;
+  }
+  response.body = page.body;
+  return response;
+}
+
+}  // namespace lumetra::testing
