@@ -169,4 +169,40 @@ std::vector<SampleChapter> sample_chapters(int site, const std::string& host) {
   }
 }
 
+std::vector<SampleChapter> generated_chapters(int site, const std::string& host, int count,
+                                              std::size_t bytes) {
+  static const char* const sentences[] = {
+      "天色渐暗，山间的小路上只剩下他一个人的脚步声。",
+      "他停下来，望着远处的灯火，心里说不出是什么滋味。",
+      "风从林子里吹过来，带着一点潮湿的气息。",
+      "“走吧，”他对自己说，“天亮之前还得赶到镇上。”",
+  };
+  const Text watermark = g("(小说屋 www.xiaoshuowu.com)");
+  std::vector<SampleChapter> out;
+  for (int i = 1; i <= count; ++i) {
+    SampleChapter c;
+    c.title = g("第") + std::to_string(i) + g("章 夜路");
+    const std::string file = std::to_string(i) + ".html";
+    c.href = site == 1 || site == 3 ? file
+             : site == 4            ? host + catalog_path(4) + file
+                                    : catalog_path(site) + file;
+    for (int k = 0; c.raw.size() < bytes; ++k) {
+      const Text paragraph = g(sentences[(i + k) % 4]) + (k == 1 ? watermark : Text());
+      switch (site) {
+        case 1:
+          c.raw += paragraph + "<br /><br />";
+          break;
+        case 3:
+          c.raw += paragraph + "<br />\r\n&nbsp;&nbsp;&nbsp;&nbsp;";
+          break;
+        default:
+          c.raw += "&nbsp;&nbsp;&nbsp;&nbsp;" + paragraph + "<br />\r\n";
+          break;
+      }
+    }
+    out.push_back(std::move(c));
+  }
+  return out;
+}
+
 }  // namespace lumetra::testing

@@ -27,6 +27,11 @@ Text chapter_page(int site, const Text& raw);
 std::vector<SampleChapter> sample_chapters(int site, const std::string& host);
 Text sample_title(int site);
 
+// A longer book of `count` chapters of about `bytes` bytes each, in the site's markup, for the
+// demo site and the benchmark; `clean` is left empty.
+std::vector<SampleChapter> generated_chapters(int site, const std::string& host, int count,
+                                              std::size_t bytes);
+
 // Where the catalog lives and what a person types for it; the chapters' hrefs are relative
 // to the catalog for the sites whose link base is the catalog address.
 std::string catalog_path(int site);
