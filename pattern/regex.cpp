@@ -5,8 +5,10 @@
 
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "text/gbk.h"
@@ -42,48 +44,69 @@ namespace {
 // maps below every pair (its value is under 0x100, a pair's at least 0x8000).
 constexpr char32_t kUndefinedBase = 0xF0000;
 
-// A text decoded into characters, with the byte offset where each character starts (and one
-// more entry: the text's length), so every match is cut from the original bytes.
-struct Decoded {
-  std::unique_ptr<PCRE2_UCHAR[]> units;
-  std::unique_ptr<std::size_t[]> offsets;
-  std::size_t length = 0;
-};
+using Offset = std::uint32_t;  // subjects stay under 4 GiB, checked by search
+static_assert(std::is_same_v<PCRE2_UCHAR, std::uint32_t>);
 
-Decoded decode(std::string_view text, bool with_offsets) {
-  Decoded d;
+// Pairs by ((lead - 0x80) << 8 | trail): the Unicode character, or the private-use one for a
+// pair that code page 936 does not define. One lookup per double-byte character.
+const char32_t* pair_chars() {
+  static const char32_t* table = [] {
+    auto* t = new char32_t[0x8000];
+    for (unsigned lead = 0x80; lead <= 0xFF; ++lead) {
+      for (unsigned trail = 0; trail <= 0xFF; ++trail) {
+        char32_t c = gbk_char(static_cast<unsigned char>(lead), static_cast<unsigned char>(trail));
+        t[(lead - 0x80) << 8 | trail] = c ? c : kUndefinedBase + (lead << 8 | trail);
+      }
+    }
+    return t;
+  }();
+  return table;
+}
+
+// Decodes `text` into characters in `units`, and with `offsets` the byte offset where each
+// character starts plus one more entry, the text's length, so every match is cut from the
+// original bytes. Both buffers only grow: the shared instance reuses them page after page.
+// Returns the number of characters.
+template <bool kOffsets>
+std::size_t decode(std::string_view text, std::vector<PCRE2_UCHAR>& units,
+                   std::vector<Offset>& offsets) {
   const std::size_t n = text.size();
-  d.units = std::make_unique_for_overwrite<PCRE2_UCHAR[]>(n + 1);
-  if (with_offsets) d.offsets = std::make_unique_for_overwrite<std::size_t[]>(n + 1);
+  if (units.size() < n + 1) units.resize(n + 1);
+  if (kOffsets && offsets.size() < n + 1) offsets.resize(n + 1);
+  const char32_t* pairs = pair_chars();
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-  PCRE2_UCHAR* out = d.units.get();
-  std::size_t* at = d.offsets.get();
-  std::size_t k = 0;
-  for (std::size_t i = 0; i < n;) {
-    unsigned char b = bytes[i];
-    if (b < 0x80) {
-      out[k] = b;
-      if (at) at[k] = i;
-      ++k;
-      ++i;
-      continue;
+  PCRE2_UCHAR* out = units.data();
+  Offset* at = offsets.data();
+  std::size_t i = 0, k = 0;
+  while (i < n) {
+    // Runs of ASCII, eight bytes at a time: most of a page is markup.
+    for (std::uint64_t word; i + 8 <= n; i += 8, k += 8) {
+      std::memcpy(&word, bytes + i, 8);
+      if (word & 0x8080808080808080u) break;
+      for (int j = 0; j < 8; ++j) out[k + j] = bytes[i + j];
+      if constexpr (kOffsets)
+        for (int j = 0; j < 8; ++j) at[k + j] = static_cast<Offset>(i + j);
     }
-    char32_t c;
-    if (i + 1 < n) {
-      unsigned char t = bytes[i + 1];
-      c = gbk_char(b, t);
-      if (c == 0) c = kUndefinedBase + (char32_t(b) << 8 | t);
-    } else {
-      c = kUndefinedBase + b;
+    // Then character by character up to the next ASCII run or the end.
+    for (; i < n; ++k) {
+      unsigned char b = bytes[i];
+      if constexpr (kOffsets) at[k] = static_cast<Offset>(i);
+      if (b < 0x80) {
+        out[k++] = b;
+        ++i;
+        break;
+      }
+      if (i + 1 < n) {
+        out[k] = pairs[(b - 0x80) << 8 | bytes[i + 1]];
+        i += 2;
+      } else {
+        out[k] = kUndefinedBase + b;
+        ++i;
+      }
     }
-    out[k] = c;
-    if (at) at[k] = i;
-    ++k;
-    i += 2;
   }
-  if (at) at[k] = n;
-  d.length = k;
-  return d;
+  if constexpr (kOffsets) at[k] = static_cast<Offset>(n);
+  return k;
 }
 
 // On the platform "^" and "$" under multiline also see a carriage return as a line end, while
@@ -168,10 +191,11 @@ struct JitStackDeleter {
 };
 
 pcre2_code* compile(const Text& pattern, bool case_sensitive, bool multiline) {
-  Decoded p = decode(pattern, false);
+  std::vector<PCRE2_UCHAR> decoded;
+  std::vector<Offset> unused;
+  std::size_t length = decode<false>(pattern, decoded, unused);
+  const PCRE2_UCHAR* units = decoded.data();
   std::u32string widened;
-  const PCRE2_UCHAR* units = p.units.get();
-  std::size_t length = p.length;
   if (multiline) {
     widened = widen_anchors(units, length);
     units = reinterpret_cast<const PCRE2_UCHAR*>(widened.data());
@@ -218,6 +242,7 @@ bool Regex::search(const Text& pattern, const Text& subject, bool case_sensitive
   engine_ = engine;
   subject_ = subject;
   if (!engine->code) return false;
+  if (subject_.size() >= UINT32_MAX) return false;  // beyond the offset map: no collection
 
   uint32_t capture_count = 0;
   pcre2_pattern_info(engine->code, PCRE2_INFO_CAPTURECOUNT, &capture_count);
@@ -226,28 +251,30 @@ bool Regex::search(const Text& pattern, const Text& subject, bool case_sensitive
       pcre2_match_data_create_from_pattern(engine->code, nullptr));
   std::unique_ptr<pcre2_match_context, MatchContextDeleter> context(
       pcre2_match_context_create(nullptr));
-  // Lazy and greedy repeats over long lines can outgrow the JIT's default 32 KiB stack.
+  // A repeated group over a long line outgrows the JIT's default 32 KiB stack.
   std::unique_ptr<pcre2_jit_stack, JitStackDeleter> stack(
       pcre2_jit_stack_create(32 * 1024, 8 * 1024 * 1024, nullptr));
   if (!data || !context) return false;
   if (stack) pcre2_jit_stack_assign(context.get(), nullptr, stack.get());
 
-  Decoded s = decode(subject_, true);
+  const std::size_t length = decode<true>(subject_, units_, offsets_);
+  const PCRE2_UCHAR* units = units_.data();
+  const Offset* offsets = offsets_.data();
   auto matches = std::make_shared<Matches>();
   matches->groups = capture_count;
   const std::size_t slots = capture_count + 1;
   const PCRE2_SIZE* ov = pcre2_get_ovector_pointer(data.get());
   // Every match left to right; an empty match moves the next attempt on by one character, so an
   // empty match is still found right after a non-empty one and at the very end.
-  for (std::size_t start = 0; start <= s.length;) {
-    int rc = pcre2_match(engine->code, s.units.get(), s.length, start, PCRE2_NO_UTF_CHECK,
-                         data.get(), context.get());
+  for (std::size_t start = 0; start <= length;) {
+    int rc = pcre2_match(engine->code, units, length, start, PCRE2_NO_UTF_CHECK, data.get(),
+                         context.get());
     if (rc == PCRE2_ERROR_NOMATCH) break;
     if (rc < 0) return false;  // match or depth limit: no collection, as the engine failed
     for (std::size_t g = 0; g < slots; ++g) {
       bool set = static_cast<int>(g) < rc && ov[2 * g] != PCRE2_UNSET;
-      matches->spans.push_back(set ? s.offsets[ov[2 * g]] : npos);
-      matches->spans.push_back(set ? s.offsets[ov[2 * g + 1]] : npos);
+      matches->spans.push_back(set ? offsets[ov[2 * g]] : npos);
+      matches->spans.push_back(set ? offsets[ov[2 * g + 1]] : npos);
     }
     if (!global) break;
     start = ov[1] > ov[0] ? ov[1] : ov[1] + 1;

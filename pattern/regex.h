@@ -8,7 +8,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "text/text.h"
 
@@ -43,6 +45,9 @@ class Regex {
   std::shared_ptr<const Engine> engine_;
   std::shared_ptr<const Matches> matches_;
   Text subject_;
+  // Decoding buffers kept from search to search: the subject's characters and their offsets.
+  std::vector<std::uint32_t> units_;
+  std::vector<std::uint32_t> offsets_;
 };
 
 }  // namespace lumetra

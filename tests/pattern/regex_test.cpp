@@ -233,6 +233,14 @@ TEST(Regex, RefusedPatternLeavesNoMatches) {
   }
 }
 
+TEST(Regex, RunawayBacktrackingFailsTheSearch) {
+  Regex re;
+  ASSERT_TRUE(re.search("(a)", "a"));
+  EXPECT_FALSE(re.search("(a|aa)+$", std::string(60, 'a') + "!"));
+  EXPECT_EQ(re.match_count(), 0);
+  EXPECT_EQ(re.match_text(1), "");
+}
+
 TEST(Regex, PatternIsTheTextWrittenToTheEngine) {
   Regex re;
   const Text escaped = "a" + gbk<"#引号">() + "b";
@@ -293,7 +301,7 @@ TEST(Regex, ReplaceUsesThePlatformSyntax) {
   }
 }
 
-TEST(Regex, LongCatalogLineDoesNotExhaustTheEngine) {
+TEST(Regex, LongLinesDoNotExhaustTheEngine) {
   // One line of many entries: the lazy groups backtrack over the whole line every time.
   Text page = "<dl>";
   for (int i = 0; i < 5000; ++i)
@@ -302,6 +310,10 @@ TEST(Regex, LongCatalogLineDoesNotExhaustTheEngine) {
   ASSERT_TRUE(re.search(kCatalogPattern, page));
   EXPECT_EQ(re.match_count(), 5000);
   EXPECT_EQ(re.submatch_text(5000, 1), "4999.html");
+  // A repeated group keeps one backtracking frame per repetition.
+  ASSERT_TRUE(re.search("<p>(?:(a)|b)*</p>", "<p>" + std::string(20000, 'a') + "</p>"));
+  EXPECT_EQ(re.match_count(), 1);
+  EXPECT_EQ(re.submatch_text(1, 1), "a");
 }
 
 }  // namespace
