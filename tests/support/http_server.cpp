@@ -19,10 +19,12 @@
 #include <cctype>
 #include <condition_variable>
 #include <cstdio>
-#include <list>
+#include <deque>
 #include <mutex>
+#include <set>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 #include "tests/support/temp_dir.h"
 
@@ -129,12 +131,14 @@ struct HttpServer::Impl {
   std::mutex mutex;
   std::condition_variable stopped_cv;
   bool stopping = false;
-  struct Connection {
-    int fd;
-    std::thread thread;
-    bool done = false;
-  };
-  std::list<Connection> connections;  // under `mutex`
+  // Every connection gets a thread of its own at once: an idle one when there is one, else a
+  // new one. Threads are kept for later connections, since creating one per connection would
+  // cost more than the request itself.
+  std::condition_variable work_cv;
+  std::deque<int> pending;  // accepted, not yet taken by a thread
+  int idle = 0;             // threads waiting for a connection
+  std::vector<std::thread> workers;
+  std::set<int> open;  // every accepted connection not yet closed
 
   std::atomic<int> requests{0}, in_flight{0}, most_in_flight{0};
 
@@ -168,17 +172,30 @@ struct HttpServer::Impl {
       int one = 1;
       setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
       std::lock_guard lock(mutex);
-      // Join the threads of connections that have ended, so that they do not pile up.
-      for (auto it = connections.begin(); it != connections.end();) {
-        if (it->done) {
-          it->thread.join();
-          it = connections.erase(it);
-        } else {
-          ++it;
-        }
-      }
-      Connection& c = connections.emplace_back(Connection{fd, {}, false});
-      c.thread = std::thread([this, &c] { serve(c); });
+      open.insert(fd);
+      pending.push_back(fd);
+      // Each waiting thread takes exactly one connection, so this many suffice.
+      if (static_cast<std::size_t>(idle) >= pending.size())
+        work_cv.notify_one();
+      else
+        workers.emplace_back([this] { work(); });
+    }
+  }
+
+  void work() {
+    std::unique_lock lock(mutex);
+    while (true) {
+      ++idle;
+      work_cv.wait(lock, [this] { return stopping || !pending.empty(); });
+      --idle;
+      if (stopping) return;
+      int fd = pending.front();
+      pending.pop_front();
+      lock.unlock();
+      serve(fd);
+      lock.lock();
+      ::close(fd);
+      open.erase(fd);
     }
   }
 
@@ -200,12 +217,12 @@ struct HttpServer::Impl {
     return !stopping;
   }
 
-  void serve(Connection& c) {
-    Stream s{c.fd, nullptr};
+  void serve(int fd) {
+    Stream s{fd, nullptr};
     bool ok = true;
     if (tls) {
       s.ssl = SSL_new(tls.get());
-      SSL_set_fd(s.ssl, c.fd);
+      SSL_set_fd(s.ssl, fd);
       ok = SSL_accept(s.ssl) == 1;
     }
     HttpRequest req;
@@ -239,10 +256,6 @@ struct HttpServer::Impl {
       }
     }
     if (s.ssl) SSL_free(s.ssl);
-    std::lock_guard lock(mutex);
-    ::close(c.fd);
-    c.fd = -1;
-    c.done = true;
   }
 
   void stop() {
@@ -251,6 +264,7 @@ struct HttpServer::Impl {
       stopping = true;
     }
     stopped_cv.notify_all();
+    work_cv.notify_all();
     if (acceptor.joinable()) {
       char b = 1;
       (void)!::write(wake[1], &b, 1);
@@ -259,11 +273,10 @@ struct HttpServer::Impl {
     {
       // Wakes connections still reading a request from a client that holds them open.
       std::lock_guard lock(mutex);
-      for (Connection& c : connections)
-        if (c.fd >= 0) ::shutdown(c.fd, SHUT_RDWR);
+      for (int fd : open) ::shutdown(fd, SHUT_RDWR);
     }
-    for (Connection& c : connections) c.thread.join();
-    connections.clear();
+    for (std::thread& t : workers) t.join();
+    for (int fd : pending) ::close(fd);
     for (int fd : {listen_fd, wake[0], wake[1]})
       if (fd >= 0) ::close(fd);
   }
