@@ -34,68 +34,63 @@ Text outer_letters_upper(const Text& host) {
 
 SiteTable make_built_in() {
   SiteTable t;
+  t.sites = {{
+      {.name = gbk<"笔趣阁">(),
+       .host = "www.biquge.info",
+       .catalog_method = 0,
+       .catalog_pattern = "><a href=\"(.*?)\">(.*?)</a></dd>",
+       .link_base = LinkBase::host,
+       .title_pattern = "<meta property=\"og:novel:book_name\" content=\"(.*?)\"/>\r",
+       .dispatch_before_title = false,
+       .left_delimiter = "<div id=\"content\">",
+       .right_delimiter = "<script>read3();</script><script>bdshare();</script>\r",
+       .home_page = "http://www.biquge.info"},
+      {.name = gbk<"顶点小说">(),
+       .host = "www.x23us.com",
+       .catalog_method = 0,
+       .catalog_pattern = "<a href=\"(.*?)\">(.*?)</a></td>",
+       .link_base = LinkBase::catalog_address,
+       .title_pattern = "<meta property=\"og:title\" content=\"(.*?)\"/> \r",
+       .dispatch_before_title = false,
+       .left_delimiter = "<dd id=\"contents\">",
+       .right_delimiter = "</dd>\r",
+       .home_page = "https://www.x23us.com/"},
+      {.name = gbk<"恋上你看书">(),
+       .host = "www.230book.com",
+       .catalog_method = 1,
+       .catalog_pattern = "<a href=\"(.*?)\">(.*?)</a></dd>",
+       .link_base = LinkBase::host,
+       .title_pattern = "<meta property=\"og:novel:book_name\" content=\"(.*?)\"/>",
+       .dispatch_before_title = true,
+       .left_delimiter = "<div id=\"content\">\r",
+       .right_delimiter = "</div>\r",
+       .home_page = "http://www.230book.com"},
+      {.name = gbk<"无名小说">(),
+       .host = "www.wumingxs.com",
+       .catalog_method = 0,
+       .catalog_pattern = "<li><a href=\"(.*?)\">(.*?)</a></li>\r",
+       .link_base = LinkBase::catalog_address,
+       .title_pattern = "<h1>(.*?)</h1>",
+       .dispatch_before_title = false,
+       .left_delimiter = "&nbsp;&nbsp;&nbsp;&nbsp;",
+       .right_delimiter = "</div>\r",
+       .home_page = "https://www.wumingxs.com"},
+      {.name = gbk<"阅读悦">(),
+       .host = "www.yueduyue.com",
+       .catalog_method = 1,
+       .catalog_pattern = "<li><a href=\"http://(.*?)\" title=\"(.*?)\">.*</a></li>\r",
+       .link_base = LinkBase::none,
+       .title_pattern = "<meta name=\"copyright\" content=\"(.*?)\" />",
+       .dispatch_before_title = true,
+       .left_delimiter = "<div class=\"txt fon_size\" id=\"readcon\">\r",
+       .right_delimiter = gbk<"阅读悦,阅读悦精彩!">(),
+       .home_page = "http://www.yueduyue.com"},
+  }};
   t.slice_left = gbk<"<!--章节目录-->\r">();
   t.slice_right = "<div class=\"clear\"></div>\r";
   t.wuming_mobile_host = "m.wumingxs.com";
   t.xiaoshuowu_host = "www.xiaoshuowu.com";
   t.meikewenxue_host = "www.meikewenxue.com";
-
-  Site& s0 = t.sites[0];
-  s0.name = gbk<"笔趣阁">();
-  s0.host = "www.biquge.info";
-  s0.catalog_method = 0;
-  s0.catalog_pattern = "><a href=\"(.*?)\">(.*?)</a></dd>";
-  s0.link_base = LinkBase::host;
-  s0.title_pattern = "<meta property=\"og:novel:book_name\" content=\"(.*?)\"/>\r";
-  s0.left_delimiter = "<div id=\"content\">";
-  s0.right_delimiter = "<script>read3();</script><script>bdshare();</script>\r";
-  s0.home_page = "http://" + s0.host;
-
-  Site& s1 = t.sites[1];
-  s1.name = gbk<"顶点小说">();
-  s1.host = "www.x23us.com";
-  s1.catalog_method = 0;
-  s1.catalog_pattern = "<a href=\"(.*?)\">(.*?)</a></td>";
-  s1.link_base = LinkBase::catalog_address;
-  s1.title_pattern = "<meta property=\"og:title\" content=\"(.*?)\"/> \r";
-  s1.left_delimiter = "<dd id=\"contents\">";
-  s1.right_delimiter = "</dd>\r";
-  s1.home_page = "https://" + s1.host + "/";
-
-  Site& s2 = t.sites[2];
-  s2.name = gbk<"恋上你看书">();
-  s2.host = "www.230book.com";
-  s2.catalog_method = 1;
-  s2.catalog_pattern = "<a href=\"(.*?)\">(.*?)</a></dd>";
-  s2.link_base = LinkBase::host;
-  s2.title_pattern = "<meta property=\"og:novel:book_name\" content=\"(.*?)\"/>";
-  s2.dispatch_before_title = true;
-  s2.left_delimiter = "<div id=\"content\">\r";
-  s2.right_delimiter = "</div>\r";
-  s2.home_page = "http://" + s2.host;
-
-  Site& s3 = t.sites[3];
-  s3.name = gbk<"无名小说">();
-  s3.host = "www.wumingxs.com";
-  s3.catalog_method = 0;
-  s3.catalog_pattern = "<li><a href=\"(.*?)\">(.*?)</a></li>\r";
-  s3.link_base = LinkBase::catalog_address;
-  s3.title_pattern = "<h1>(.*?)</h1>";
-  s3.left_delimiter = "&nbsp;&nbsp;&nbsp;&nbsp;";
-  s3.right_delimiter = "</div>\r";
-  s3.home_page = "https://" + s3.host;
-
-  Site& s4 = t.sites[4];
-  s4.name = gbk<"阅读悦">();
-  s4.host = "www.yueduyue.com";
-  s4.catalog_method = 1;
-  s4.catalog_pattern = "<li><a href=\"http://(.*?)\" title=\"(.*?)\">.*</a></li>\r";
-  s4.link_base = LinkBase::none;
-  s4.title_pattern = "<meta name=\"copyright\" content=\"(.*?)\" />";
-  s4.dispatch_before_title = true;
-  s4.left_delimiter = "<div class=\"txt fon_size\" id=\"readcon\">\r";
-  s4.right_delimiter = gbk<"阅读悦,阅读悦精彩!">();
-  s4.home_page = "http://" + s4.host;
   return t;
 }
 
