@@ -86,19 +86,27 @@ Collector::~Collector() {
   if (state_.collector_thread.joinable()) state_.collector_thread.join();
 }
 
-void Collector::bind() {
-  // Handlers hold the guard while they run, so a collector being destroyed never has one of
+std::function<void()> Collector::guarded(void (Collector::*handler)()) {
+  // A handler holds the guard while it runs, so a collector being destroyed never has one of
   // its handlers running on the UI thread, and later events find it gone.
-  auto guarded = [this](void (Collector::*handler)()) {
-    return [this, guard = guard_, handler] {
-      std::lock_guard lock(guard->mutex);
-      if (guard->alive) (this->*handler)();
-    };
+  return [this, guard = guard_, handler] {
+    std::lock_guard lock(guard->mutex);
+    if (guard->alive) (this->*handler)();
   };
+}
+
+void Collector::bind() {
   form_.on("", ui::Event::created, guarded(&Collector::prepare_main_window));
   form_.on("超级按钮_采集", ui::Event::clicked, guarded(&Collector::start_collection));
   form_.on(site_list, ui::Event::item_selected, guarded(&Collector::apply_default_delimiters));
   form_.on("时钟1", ui::Event::timer, guarded(&Collector::monitor_tick));
+}
+
+void Collector::hasten_monitor() {
+  // The book need not wait for the next tick: once the downloads are over, an extra tick on
+  // the UI thread starts the assembly at once. The timer's own tick finds nothing left to do.
+  if (state_.dispatch_started == 1 && state_.running_workers == 0)
+    toolkit_.post(guarded(&Collector::monitor_tick));
 }
 
 void Collector::prepare_main_window() {
@@ -295,13 +303,17 @@ void Collector::dispatch_chapters() {
     // Only once the last row's worker has been counted may the monitor see the downloads end.
     if (started >= toolkit_.list_count(form_, chapter_list)) state_.dispatch_started = 1;
   }
+  hasten_monitor();
   if (started == 0) finish_job();  // no worker, so no assembly will end this job
 }
 
 void Collector::worker_done() {
-  std::lock_guard lock(threads_mutex_);
-  --state_.running_workers;
-  threads_changed_.notify_all();
+  {
+    std::lock_guard lock(threads_mutex_);
+    --state_.running_workers;
+    threads_changed_.notify_all();
+  }
+  hasten_monitor();
 }
 
 void Collector::download_chapter(int row) {

@@ -82,6 +82,8 @@ class Collector {
   bool start_thread(std::function<void()> body);
   void finish_job();
   void worker_done();
+  void hasten_monitor();
+  std::function<void()> guarded(void (Collector::*handler)());
 
   ui::Toolkit& toolkit_;
   ui::Form& form_;
