@@ -330,6 +330,9 @@ void Collector::download_chapter(int row) {
   toolkit_.list_set_cell(form_, chapter_list, row, 1, ok ? gbk<"下载完成">() : gbk<"下载失败">());
   toolkit_.process_events();
   if (ok) {
+    // Raising the count and showing it go together, or a slower worker could show an older
+    // count over a newer one and the label would stay behind at the end.
+    std::lock_guard lock(count_mutex_);
     int count = ++state_.downloaded_count;
     toolkit_.set_text(form_, downloaded_label, gbk<"已下载章节：">() + std::to_string(count));
   } else {

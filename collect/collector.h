@@ -101,6 +101,7 @@ class Collector {
   };
   std::shared_ptr<Guard> guard_ = std::make_shared<Guard>();
 
+  std::mutex count_mutex_;  // the downloaded count and its label change together
   std::mutex threads_mutex_;
   std::condition_variable threads_changed_;  // a worker ended, or any thread ended
   int live_threads_ = 0;

@@ -3,33 +3,32 @@
 #include <iconv.h>
 
 #include <array>
-#include <cerrno>
-#include <memory>
 #include <mutex>
 #include <stdexcept>
 
 namespace lumetra {
 namespace {
 
-struct IconvCloser {
-  void operator()(iconv_t* cd) const {
-    iconv_close(*cd);
-    delete cd;
-  }
+// Descriptors are opened once and kept: opening one loads the converter module and closing the
+// last one unloads it, which is slow and, done by several threads at once, races inside the C
+// library's module loader. A descriptor holds shift state, so each is used under its mutex.
+struct Converter {
+  std::mutex mutex;
+  iconv_t cd;
 };
-using Iconv = std::unique_ptr<iconv_t, IconvCloser>;
 
-Iconv open_iconv(const char* to, const char* from) {
+Converter& converter(const char* to, const char* from) {
   iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv cannot convert to GBK");
-  return Iconv(new iconv_t(cd));
+  if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv cannot convert GBK");
+  return *new Converter{{}, cd};
 }
 
 // Pairs are indexed by (lead << 8 | trail); 0 marks a pair that code page 936 does not define.
 const std::array<char32_t, 65536>& pair_table() {
   static const auto* table = [] {
     auto* t = new std::array<char32_t, 65536>{};
-    Iconv cd = open_iconv("UTF-32LE", "CP936");
+    Converter& conv = converter("UTF-32LE", "CP936");
+    iconv_t cd = conv.cd;
     for (unsigned lead = 0x80; lead <= 0xFF; ++lead) {
       for (unsigned trail = 0; trail <= 0xFF; ++trail) {
         char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
@@ -37,8 +36,8 @@ const std::array<char32_t, 65536>& pair_table() {
         char* inp = in;
         char* outp = reinterpret_cast<char*>(out);
         std::size_t inleft = 2, outleft = sizeof out;
-        iconv(*cd, nullptr, nullptr, nullptr, nullptr);
-        std::size_t r = iconv(*cd, &inp, &inleft, &outp, &outleft);
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        std::size_t r = iconv(cd, &inp, &inleft, &outp, &outleft);
         // Only a pair that decodes whole into exactly one character is a character of its own.
         if (r == static_cast<std::size_t>(-1) || inleft != 0 || sizeof out - outleft != 4) continue;
         (*t)[lead << 8 | trail] = out[0] | out[1] << 8 | out[2] << 16 | char32_t(out[3]) << 24;
@@ -70,12 +69,14 @@ void append_utf8(std::string& out, char32_t c) {
 }  // namespace
 
 Text utf8_to_gbk(std::string_view utf8) {
-  Iconv cd = open_iconv("CP936", "UTF-8");
+  static Converter& conv = converter("CP936", "UTF-8");
+  std::lock_guard lock(conv.mutex);
+  iconv(conv.cd, nullptr, nullptr, nullptr, nullptr);
   Text out(utf8.size() * 2 + 4, '\0');
   char* inp = const_cast<char*>(utf8.data());
   char* outp = out.data();
   std::size_t inleft = utf8.size(), outleft = out.size();
-  if (iconv(*cd, &inp, &inleft, &outp, &outleft) == static_cast<std::size_t>(-1))
+  if (iconv(conv.cd, &inp, &inleft, &outp, &outleft) == static_cast<std::size_t>(-1))
     throw std::invalid_argument("text has no GBK form: " + std::string(utf8));
   out.resize(out.size() - outleft);
   return out;
