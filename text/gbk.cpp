@@ -27,7 +27,7 @@ Converter& converter(const char* to, const char* from) {
 const std::array<char32_t, 65536>& pair_table() {
   static const auto* table = [] {
     auto* t = new std::array<char32_t, 65536>{};
-    Converter& conv = converter("UTF-32LE", "CP936");
+    static Converter& conv = converter("UTF-32LE", "CP936");
     iconv_t cd = conv.cd;
     for (unsigned lead = 0x80; lead <= 0xFF; ++lead) {
       for (unsigned trail = 0; trail <= 0xFF; ++trail) {
