@@ -112,8 +112,12 @@ void Collector::hasten_monitor() {
 void Collector::prepare_main_window() {
   state_.downloaded_count = 0;
   toolkit_.set_selection(form_, site_list, 0);
-  toolkit_.set_text(form_, left_box, sites_.sites[0].left_delimiter);
-  toolkit_.set_text(form_, right_box, sites_.sites[0].right_delimiter);
+  write_delimiters(sites_.sites[0]);
+}
+
+void Collector::write_delimiters(const Site& site) {
+  toolkit_.set_text(form_, left_box, site.left_delimiter);
+  toolkit_.set_text(form_, right_box, site.right_delimiter);
 }
 
 fs::path Collector::download_folder() const {
@@ -254,12 +258,7 @@ void Collector::collect_catalog() {
 
 void Collector::apply_default_delimiters() {
   for (int candidate : site_order)
-    if (site_index() == candidate) {
-      const Site& site = sites_.sites[candidate];
-      toolkit_.set_text(form_, left_box, site.left_delimiter);
-      toolkit_.set_text(form_, right_box, site.right_delimiter);
-      return;
-    }
+    if (site_index() == candidate) return write_delimiters(sites_.sites[candidate]);
 }
 
 Text Collector::extract_chapter_text(const Text& page) {

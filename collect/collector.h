@@ -83,6 +83,7 @@ class Collector {
   void finish_job();
   void worker_done();
   void hasten_monitor();
+  void write_delimiters(const Site& site);
   std::function<void()> guarded(void (Collector::*handler)());
 
   ui::Toolkit& toolkit_;

@@ -15,6 +15,7 @@
 
 #include "tests/support/http_server.h"
 #include "tests/support/temp_dir.h"
+#include "tests/web/all_at_once.h"
 #include "web/web.h"
 
 namespace lumetra {
@@ -507,22 +508,12 @@ TEST_F(WebRequest, CallerHeaderLinesGoOutAsGiven) {
 
 TEST_F(WebRequest, AHundredCallsRunAtOnce) {
   constexpr int calls = 100;
-  std::mutex mutex;
-  std::condition_variable all_in;
-  int arrived = 0;
-  // Every request waits in the handler until all of them are there (or a generous limit).
+  testing::ArrivalBarrier barrier(calls);
   HttpServer server([&](const HttpRequest& req) {
-    std::unique_lock lock(mutex);
-    if (++arrived == calls) all_in.notify_all();
-    all_in.wait_for(lock, 60s, [&] { return arrived >= calls; });
+    barrier.arrive();
     return ok("page " + req.target);
   });
-  std::vector<Bytes> bodies(calls);
-  std::vector<std::thread> threads;
-  for (int i = 0; i < calls; ++i)
-    threads.emplace_back(
-        [&, i] { bodies[i] = web_request(server.base_url() + "/" + std::to_string(i)); });
-  for (auto& t : threads) t.join();
+  const std::vector<Bytes> bodies = testing::fetch_at_once(server, calls);
   for (int i = 0; i < calls; ++i) EXPECT_EQ(bodies[i], "page /" + std::to_string(i));
   EXPECT_EQ(server.max_concurrent(), calls);
   EXPECT_EQ(server.request_count(), calls);

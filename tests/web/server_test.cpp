@@ -5,12 +5,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <condition_variable>
-#include <mutex>
 #include <thread>
 #include <vector>
 
 #include "tests/support/http_server.h"
+#include "tests/web/all_at_once.h"
 #include "web/web.h"
 
 namespace lumetra::testing {
@@ -30,33 +29,20 @@ int connect_to(int port) {
 
 TEST(TestServer, ServesAHundredAndFiftyConnectionsAtOnceAndCountsThem) {
   constexpr int calls = 150;
-  std::mutex mutex;
-  std::condition_variable all_in;
-  int arrived = 0;
+  ArrivalBarrier barrier(calls);
   HttpServer server([&](const HttpRequest& req) {
-    std::unique_lock lock(mutex);
-    if (++arrived == calls) all_in.notify_all();
-    all_in.wait_for(lock, 60s, [&] { return arrived >= calls; });
+    barrier.arrive();
     HttpResponse r;
     r.body = req.target;
     return r;
   });
-  std::vector<Bytes> bodies(calls);
-  std::vector<std::thread> threads;
-  for (int i = 0; i < calls; ++i)
-    threads.emplace_back(
-        [&, i] { bodies[i] = web_request(server.base_url() + "/" + std::to_string(i)); });
-  for (auto& t : threads) t.join();
+  const std::vector<Bytes> bodies = fetch_at_once(server, calls);
   for (int i = 0; i < calls; ++i) EXPECT_EQ(bodies[i], "/" + std::to_string(i));
   EXPECT_EQ(server.max_concurrent(), calls);
   EXPECT_EQ(server.request_count(), calls);
 
   // Sequential requests never overlap in the count, though each answer ends a request.
   server.reset_counts();
-  {
-    std::lock_guard lock(mutex);
-    arrived = calls;
-  }
   for (int i = 0; i < 20; ++i) web_request(server.base_url() + "/s");
   EXPECT_EQ(server.max_concurrent(), 1);
   EXPECT_EQ(server.request_count(), 20);
