@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "text/gbk.h"
+#include "ui/main_names.h"
 #include "web/web.h"
 
 namespace lumetra {
@@ -14,15 +15,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* site_list = "组合框1";
-constexpr const char* address_box = "编辑框_链接";
-constexpr const char* chapter_list = "超级列表框_章节列表";
-constexpr const char* body_pane = "编辑框_正文";
-constexpr const char* left_box = "编辑框_章节左侧";
-constexpr const char* right_box = "编辑框_章节右侧";
-constexpr const char* total_label = "透明标签3";
-constexpr const char* downloaded_label = "透明标签4";
-constexpr const char* running_label = "透明标签2";
+using namespace ui::main_window;
 
 // The order in which the per-site rules are tried, each reading the site index afresh.
 constexpr int site_order[] = {4, 1, 0, 3, 2};
@@ -97,9 +90,9 @@ std::function<void()> Collector::guarded(void (Collector::*handler)()) {
 
 void Collector::bind() {
   form_.on("", ui::Event::created, guarded(&Collector::prepare_main_window));
-  form_.on("超级按钮_采集", ui::Event::clicked, guarded(&Collector::start_collection));
+  form_.on(start_button, ui::Event::clicked, guarded(&Collector::start_collection));
   form_.on(site_list, ui::Event::item_selected, guarded(&Collector::apply_default_delimiters));
-  form_.on("时钟1", ui::Event::timer, guarded(&Collector::monitor_tick));
+  form_.on(timer, ui::Event::timer, guarded(&Collector::monitor_tick));
 }
 
 void Collector::hasten_monitor() {
