@@ -40,7 +40,7 @@ struct Regex::Matches {
 namespace {
 
 // Characters that code page 936 does not define get a private-use character of their own in
-// plane 15, so two different undefined pairs never match each other. A lone lead byte at the end
+// plane 15, so two different undefined pairs never match each other. A byte that forms no pair
 // maps below every pair (its value is under 0x100, a pair's at least 0x8000).
 constexpr char32_t kUndefinedBase = 0xF0000;
 
@@ -96,7 +96,9 @@ std::size_t decode(std::string_view text, std::vector<PCRE2_UCHAR>& units,
         ++i;
         break;
       }
-      if (i + 1 < n) {
+      // A lead byte without a byte that can follow it is a character by itself, so the
+      // markup after a broken character is still seen.
+      if (i + 1 < n && is_lead_byte(b) && is_trail_byte(bytes[i + 1])) {
         out[k] = pairs[(b - 0x80) << 8 | bytes[i + 1]];
         i += 2;
       } else {

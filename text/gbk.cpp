@@ -96,12 +96,14 @@ std::string gbk_to_utf8(std::string_view gbk, std::string_view replacement) {
       ++i;
       continue;
     }
-    char32_t c = i + 1 < gbk.size() ? gbk_char(b, static_cast<unsigned char>(gbk[i + 1])) : 0;
-    if (c)
+    const std::size_t size = char_size(gbk, i);
+    char32_t c = size == 2 ? gbk_char(b, static_cast<unsigned char>(gbk[i + 1])) : 0;
+    if (c) {
       append_utf8(out, c);
-    else
-      out.append(replacement);
-    i += i + 1 < gbk.size() ? 2 : 1;
+    } else {
+      for (std::size_t k = 0; k < size; ++k) out.append(replacement);
+    }
+    i += size;
   }
   return out;
 }

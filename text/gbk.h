@@ -18,8 +18,9 @@ namespace lumetra {
 // caller converts a literal of the program itself.
 Text utf8_to_gbk(std::string_view utf8);
 
-// GBK to UTF-8, character by character under the double-byte rule. A character that code page
-// 936 does not define becomes `replacement` (empty: dropped), so display never fails.
+// GBK to UTF-8, character by character under the double-byte rule. Each byte of a character that
+// code page 936 does not define becomes `replacement` (empty: dropped), so display never fails
+// and the readable characters around a broken one stay.
 std::string gbk_to_utf8(std::string_view gbk, std::string_view replacement = "\xEF\xBF\xBD");
 
 // The Unicode character of a double-byte pair, or 0 when code page 936 does not define it.

@@ -7,17 +7,30 @@
 namespace lumetra {
 namespace {
 
-char fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char fold(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
-// Byte comparison at `at`, folding ASCII letters that stand as characters of their own (a trail
-// byte that happens to equal a letter is part of a double-byte character and is not folded).
+// Byte comparison at `at`, folding ASCII letters that stand as characters of their own in both
+// texts (a trail byte that happens to equal a letter is part of a double-byte character).
 bool matches_folded(std::string_view hay, std::size_t at, std::string_view needle) {
-  bool hay_trail = false, needle_trail = false;
+  std::size_t hay_next = at, needle_next = 0;  // the next character start in each text
   for (std::size_t k = 0; k < needle.size(); ++k) {
+    bool single = true;
+    if (at + k == hay_next) {
+      hay_next += char_size(hay, hay_next);
+      single = hay_next == at + k + 1;
+    } else {
+      single = false;
+    }
+    if (k == needle_next) {
+      needle_next += char_size(needle, needle_next);
+      single = single && needle_next == k + 1;
+    } else {
+      single = false;
+    }
     char h = hay[at + k], n = needle[k];
-    if (h != n && (hay_trail || needle_trail || fold(h) != fold(n))) return false;
-    hay_trail = !hay_trail && static_cast<unsigned char>(h) >= 0x80;
-    needle_trail = !needle_trail && static_cast<unsigned char>(n) >= 0x80;
+    if (h != n && (!single || fold(h) != fold(n))) return false;
   }
   return true;
 }
@@ -125,10 +138,12 @@ std::vector<Text> split(std::string_view text, std::string_view separator) {
   return pieces;
 }
 
-const Text& quote_marker() { return gbk<"#引号">(); }
+const Text& quote_marker() {
+  return gbk<"#引号">();
+}
 
-Text text_between(std::string_view text, std::string_view left, std::string_view right,
-                  long start, bool ignore_case) {
+Text text_between(std::string_view text, std::string_view left, std::string_view right, long start,
+                  bool ignore_case) {
   const Text l = replace_all(left, quote_marker(), "\"");
   const Text r = replace_all(right, quote_marker(), "\"");
   if (r.empty()) return {};

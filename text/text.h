@@ -3,8 +3,10 @@
 // Usage: every text in Lumetra is a `Text`, the GBK bytes exactly as a site sent them. Positions
 // in these functions are 0-based byte offsets (`npos` for "not found"), except `text_between`,
 // whose optional start position counts from 1 as the rest of the system does. Characters follow
-// the double-byte rule: a byte of 0x80 or above takes the next byte with it, so a search never
-// starts a match on the second byte of a character.
+// the double-byte rule: a lead byte (0x81-0xFE) takes the next byte with it when that byte can
+// follow it (0x40-0x7E or 0x80-0xFE); any other byte is a character by itself. So a search never
+// starts a match on the second byte of a character, and a broken character never takes the
+// markup after it.
 #pragma once
 
 #include <cstddef>
@@ -19,9 +21,20 @@ using Bytes = std::string;  // raw bytes: page bodies, file contents
 
 inline constexpr std::size_t npos = std::string::npos;
 
-// Length in bytes of the character that starts at `i` (1 or 2; 1 for a lead byte at the end).
+inline bool is_lead_byte(unsigned char b) {
+  return b >= 0x81 && b <= 0xFE;
+}
+inline bool is_trail_byte(unsigned char b) {
+  return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFE);
+}
+
+// Length in bytes of the character that starts at `i`: 2 for a lead byte followed by a byte that
+// can follow it, else 1.
 inline std::size_t char_size(std::string_view s, std::size_t i) {
-  return static_cast<unsigned char>(s[i]) >= 0x80 && i + 1 < s.size() ? 2 : 1;
+  return i + 1 < s.size() && is_lead_byte(static_cast<unsigned char>(s[i])) &&
+                 is_trail_byte(static_cast<unsigned char>(s[i + 1]))
+             ? 2
+             : 1;
 }
 
 // A page body as text: its bytes up to the first zero byte.

@@ -78,7 +78,32 @@ TEST(Split, FollowsThePieceRules) {
   EXPECT_EQ(split("a;b;", ";"), (V{"a", "b"}));
   EXPECT_EQ(split(";", ";"), (V{""}));
   EXPECT_EQ(split("a; b; c", "; "), (V{"a", "b", "c"}));
-  EXPECT_EQ(split("\xB5;x;", ";"), (V{"\xB5;x"}));  // ";" after a lead byte is its second byte
+  EXPECT_EQ(split("\xB5\x40;x;", ";"), (V{"\xB5\x40", "x"}));
+  EXPECT_EQ(split("\xB5;;x", ";;"), (V{"\xB5", "x"}));  // ";" cannot follow a lead byte
+}
+
+// A lead byte followed by a byte that cannot follow it is a broken character of its own: the
+// markup after it is found by every operation.
+TEST(BrokenCharacters, NeverSwallowTheMarkupAfterThem) {
+  struct Case {
+    const char* text;
+    std::size_t closing;  // where "</a>" starts
+  };
+  const std::array cases{
+      Case{"\x81</a>", 1},         Case{"x\xFE</a>", 2},    Case{"\xB5\x7F</a>", 2},
+      Case{"\x80\xB0\xA1</a>", 3},  // 0x80 leads nothing; the pair after it is whole
+      Case{"\xFF\x40</a>", 2},     Case{"\xB0\xA1</a>", 2},  // a whole pair, for contrast
+  };
+  for (const auto& [text, closing] : cases) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(find_text(text, "</a>"), closing);
+    const Text link = std::string("<a>") + text + "</a><b>";
+    EXPECT_EQ(text_between(link, "<a>", "</a>"), Text(text).substr(0, closing));
+    EXPECT_EQ(replace_all(link, "</a>", ""),
+              std::string("<a>") + Text(text).substr(0, closing) + "<b>");
+    EXPECT_EQ(split(link, "</a>").front(), std::string("<a>") + Text(text).substr(0, closing));
+  }
+  EXPECT_EQ(lower_ascii("\x81<A"), "\x81<a");  // after a broken character a letter is one
 }
 
 TEST(TextBetween, CutsBetweenTheFirstLeftAndTheNextRight) {
@@ -98,8 +123,10 @@ TEST(TextBetween, CutsBetweenTheFirstLeftAndTheNextRight) {
       Case{"<a>1</a>", "<a>", "", 0, ""},
       Case{"head</a>", "", "</a>", 0, "head"},
       Case{"<a>keep  </a>", "<a>", "</a>", -3, "keep  "},
-      Case{"<div id=\"c\">t</div>", "<div id=#\xD2\xFD\xBA\xC5" "c#\xD2\xFD\xBA\xC5>", "</div>", 0,
-           "t"},
+      Case{"<div id=\"c\">t</div>",
+           "<div id=#\xD2\xFD\xBA\xC5"
+           "c#\xD2\xFD\xBA\xC5>",
+           "</div>", 0, "t"},
   };
   for (const auto& [text, left, right, start, expected] : cases)
     EXPECT_EQ(text_between(text, left, right, start), expected) << text;
@@ -116,7 +143,7 @@ TEST(TextFromBody, StopsAtTheFirstZeroByte) {
 // replace_all of a needle by itself gives the text back.
 TEST(FindText, RandomBuffersKeepTheBoundaryRule) {
   std::mt19937 rng(7);
-  const char alphabet[] = {'a', '@', 'A', '\xB0', '\xA1', '\xB5', '\x40'};
+  const char alphabet[] = {'a', '@', 'A', '<', '\xB0', '\xA1', '\xB5', '\x40', '\x80', '\xFF'};
   for (int round = 0; round < 2000; ++round) {
     Text hay, needle;
     for (int i = rng() % 24; i > 0; --i) hay += alphabet[rng() % sizeof alphabet];
