@@ -93,9 +93,8 @@ int write_all(const QString& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Fonts need a platform; no display is needed.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QGuiApplication app(argc, argv);
+  // The icon has no text, so it needs no application object; the other pictures need fonts,
+  // and fonts need a platform (no display).
   if (argc == 4 && std::string(argv[1]) == "--icon") {
     const int size = std::atoi(argv[2]);
     if (size <= 0) {
@@ -104,7 +103,11 @@ int main(int argc, char** argv) {
     }
     return save(lumetra::ui::qt::program_icon(size), QString::fromLocal8Bit(argv[3])) ? 0 : 1;
   }
-  if (argc == 2) return write_all(QString::fromLocal8Bit(argv[1]));
+  if (argc == 2) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    return write_all(QString::fromLocal8Bit(argv[1]));
+  }
   std::fprintf(stderr, "usage: lumetra_pictures FOLDER | lumetra_pictures --icon SIZE FILE\n");
   return 2;
 }

@@ -156,16 +156,20 @@ void title_button(QPainter& p, QSize size, Look look, std::string_view glyph) {
   QPen pen(look == Look::normal ? QColor(255, 255, 255, 235) : Qt::white, 1.5 * unit, Qt::SolidLine,
            Qt::RoundCap);
   p.setPen(pen);
+  // Bars on whole pixel rows, so they stay sharp at 1x.
+  const int bar = std::max(1, int(std::lround(2 * unit)));
+  const int left = int(std::lround(c.x() - 6.5 * unit)), span = int(std::lround(13 * unit));
   if (glyph == "menu") {
     for (int i = -1; i <= 1; ++i) {
-      const qreal y = std::round(c.y() + i * 4.5 * unit) + 0.0;
-      p.drawLine(QPointF(c.x() - 6 * unit, y), QPointF(c.x() + 6 * unit, y));
+      const int y = int(std::lround(c.y() - bar / 2.0 + i * 5 * unit));
+      p.fillRect(left, y, span, bar, pen.color());
     }
   } else if (glyph == "minimise") {
-    const qreal y = std::round(c.y() + 0.5 * unit);
-    p.drawLine(QPointF(c.x() - 6 * unit, y), QPointF(c.x() + 6 * unit, y));
+    p.fillRect(left, int(std::lround(c.y() - bar / 2.0 + unit)), span, bar, pen.color());
   } else {
     const qreal d = 5 * unit;
+    pen.setWidthF(1.7 * unit);  // diagonals look lighter than bars of the same width
+    p.setPen(pen);
     p.drawLine(QPointF(c.x() - d, c.y() - d), QPointF(c.x() + d, c.y() + d));
     p.drawLine(QPointF(c.x() + d, c.y() - d), QPointF(c.x() - d, c.y() + d));
   }
@@ -241,7 +245,7 @@ const std::array<Entry, 16>& entries() {
          // The picture box sits at -20,-3 in the bar, so its left 20 columns are never seen;
          // the book sits beside the title, on the bar's middle line.
          const qreal sx = s.width() / 90.0, sy = s.height() / 56.0;
-         book(p, QRectF(27 * sx, 27 * sy, 28 * sx, 19 * sy), palette::paper,
+         book(p, QRectF(25 * sx, 27 * sy, 30 * sx, 21 * sy), palette::paper,
               QColor(0x9f, 0xc2, 0xe6), false, true);
        }},
       {{"main.body", {1000, 658}, false},
