@@ -1,11 +1,13 @@
 // Forms as data: a window is a form whose named controls hold their state.
 //
-// Usage: build a `Form` (see main_form.h), bind its event handlers with `on`, then hand it to a
-// `Toolkit`, whose operations read and write the controls' state from any thread. A view (Qt or
-// none) only shows that state and forwards events by `Toolkit::raise`. Control names are the
-// form names of the windows, spelled in UTF-8; control texts are GBK bytes.
+// Usage: build a `Form` (see main_form.h), set its `Window` properties, bind its event handlers
+// with `on`, then hand it to a `Toolkit` (usually through a registered window kind), whose
+// operations read and write the state from any thread. A view (Qt or none) only shows that state
+// and forwards what a person does through the toolkit's `click`, `press`, `type_text`... Control
+// names are the form names of the windows, spelled in UTF-8; control texts are GBK bytes.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
@@ -53,6 +55,10 @@ struct Font {
 
 struct Control {
   std::string name;
+  // The name of the picture a view draws for a picture box, picture button, canvas, shape box
+  // or a label used as a frame ("main.title_bar"); empty: none. A picture button shows it in
+  // three looks: normal, hover, pressed.
+  std::string picture;
   ControlKind kind = ControlKind::label;
   std::string parent;  // empty: the window itself; "高级选择夹1/1" style names address tab pages
   int left = 0, top = 0, width = 0, height = 0;
@@ -77,14 +83,46 @@ struct Control {
   int interval_ms = 0;
 };
 
+enum class WindowState { normal = 0, minimised = 2, maximised = 3 };
+
+// A window's own properties. Every window is borderless with an empty caption.
+struct Window {
+  int left = 0, top = 0;  // screen pixels
+  int width = 0, height = 0;
+  WindowState state = WindowState::normal;
+  bool centred = true;  // placed in the centre of the screen when loaded
+  bool topmost = false;
+  bool in_taskbar = true;
+  bool minimisable = false;
+  // A left press on the window itself, a picture box or a plain or transparent label starts a
+  // move of the whole window; buttons, edit boxes, lists, the tab control and canvases do not.
+  bool draggable = false;
+  bool closed_by_escape = false;
+  // What a close request of the desktop (Alt+F4, the taskbar) stands for: a click on this
+  // control; empty: the window is destroyed.
+  std::string close_control;
+  // Shape: the window's region is the pixels of this picture (encoded image bytes) that are not
+  // of `shape_colour` (0x00BBGGRR). Empty: the whole rectangle.
+  Bytes shape_picture;
+  std::uint32_t shape_colour = 0;
+};
+
 class Form {
  public:
-  Form(std::string name, int width, int height)
-      : name_(std::move(name)), width_(width), height_(height) {}
+  Form(std::string name, int width, int height) : name_(std::move(name)) {
+    window_.width = width;
+    window_.height = height;
+  }
 
   const std::string& name() const { return name_; }
-  int width() const { return width_; }
-  int height() const { return height_; }
+  // The window kind it was loaded as (the factory's key); set by the toolkit.
+  const std::string& kind() const { return kind_; }
+  void set_kind(std::string kind) { kind_ = std::move(kind); }
+  int width() const { return window_.width; }
+  int height() const { return window_.height; }
+  // Set before loading; afterwards read and write it through the toolkit, which locks.
+  Window& window() { return window_; }
+  const Window& window() const { return window_; }
 
   Control& add(Control control);
   // Throws std::out_of_range for a name the form does not have: a misspelt control is a bug.
@@ -101,7 +139,8 @@ class Form {
 
  private:
   std::string name_;
-  int width_, height_;
+  std::string kind_;
+  Window window_;
   std::map<std::string, Control, std::less<>> controls_;
   std::vector<std::string> order_;
   std::map<std::pair<std::string, Event>, std::vector<std::function<void()>>> handlers_;

@@ -3,6 +3,7 @@
 #include <exception>
 #include <future>
 #include <map>
+#include <utility>
 
 namespace lumetra::ui {
 
@@ -31,6 +32,7 @@ void HeadlessToolkit::loop() {
     lock.unlock();
     for (Form* form : loaded_forms()) {
       for (const std::string& name : form->order()) {
+        if (!is_loaded(*form)) break;  // a timer handler destroyed it
         // Kind and period are fixed when the form is built, so they are read without a copy.
         const Control& c = form->control(name);
         if (c.kind != ControlKind::timer || c.interval_ms <= 0) continue;
@@ -43,6 +45,7 @@ void HeadlessToolkit::loop() {
         wake = std::min(wake, it->second);
       }
     }
+    std::erase_if(next_tick, [&](auto& tick) { return !is_loaded(*tick.first.first); });
     lock.lock();
     loop_wake_.wait_until(lock, wake, [&] { return stopping_ || !tasks_.empty(); });
   }
@@ -58,7 +61,42 @@ void HeadlessToolkit::run_pending(std::unique_lock<std::mutex>& lock) {
   }
 }
 
+int HeadlessToolkit::run(Form&) {
+  std::unique_lock lock(loop_mutex_);
+  loop_wake_.wait(lock, [&] { return exit_code_.has_value(); });
+  return *exit_code_;
+}
+
+void HeadlessToolkit::quit(int code) {
+  {
+    std::lock_guard lock(loop_mutex_);
+    exit_code_ = code;
+  }
+  loop_wake_.notify_all();
+}
+
+std::optional<int> HeadlessToolkit::exit_code() const {
+  std::lock_guard lock(loop_mutex_);
+  return exit_code_;
+}
+
+void HeadlessToolkit::changed(const Change& change) {
+  if (change.what == Change::What::destroyed && active_ == change.form) active_ = nullptr;
+  if (change.what != Change::What::loaded && change.what != Change::What::raise) return;
+  Form* form = change.form;
+  post([this, form] {
+    if (!is_loaded(*form) || active_ == form) return;
+    if (Form* before = std::exchange(active_, form); before && is_loaded(*before))
+      deactivate(*before);
+    if (is_loaded(*form)) activate(*form);
+  });
+}
+
 void HeadlessToolkit::message_box(const Text& text) {
+  if (on_ui_thread() && active_) {
+    // The box takes the activation from the window that showed it.
+    if (Form* before = std::exchange(active_, nullptr); is_loaded(*before)) deactivate(*before);
+  }
   {
     std::lock_guard lock(loop_mutex_);
     messages_.push_back(text);
@@ -97,17 +135,6 @@ void HeadlessToolkit::run_on_ui(const std::function<void()>& task) {
     }
   });
   done.get_future().get();
-}
-
-void HeadlessToolkit::click(Form& form, std::string_view control) {
-  run_on_ui([&] { raise(form, control, Event::clicked); });
-}
-
-void HeadlessToolkit::choose(Form& form, std::string_view control, int index) {
-  run_on_ui([&] {
-    set_selection(form, control, index);
-    raise(form, control, Event::item_selected);
-  });
 }
 
 std::vector<Text> HeadlessToolkit::messages() const {

@@ -1,14 +1,18 @@
 // The toolkit without a display: the same forms and operations, with an event loop of its own.
 //
-// Usage: construct it (its UI thread starts at once), `run_on_ui` to load forms and to press
-// buttons as a person would, then read the forms or wait for a message box. Message boxes are
-// recorded and return at once; opened folders and links are recorded too. Timer controls of
-// loaded forms fire on the UI thread at their period.
+// Usage: construct it (its UI thread starts at once), then drive it as a person would through
+// the toolkit's `click`, `choose`, `type_text`, `press`... from the test's thread (each runs on
+// the UI thread and waits), or `run_on_ui` any task. Message boxes are recorded and return at
+// once; opened folders and links are recorded too. Timer controls of loaded forms fire on the UI
+// thread at their period. Like a window system, it activates each window it loads (posted, so
+// after `load` returns) and deactivates the one active before; a message box shown on the UI
+// thread takes the activation. `run` blocks its caller until `exit`.
 #pragma once
 
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <optional>
 #include <thread>
 
 #include "ui/toolkit.h"
@@ -20,23 +24,24 @@ class HeadlessToolkit : public Toolkit {
   HeadlessToolkit();
   ~HeadlessToolkit() override;
 
+  int run(Form& start) override;
   void message_box(const Text& text) override;
   void process_events() override;
   void post(std::function<void()> task) override;
+  void run_on_ui(const std::function<void()>& task) override;
   void open_in_shell(const std::string& target) override;
-
-  // Runs the task on the UI thread and waits for it; exceptions come back to the caller.
-  void run_on_ui(const std::function<void()>& task);
-  // Presses a control: its clicked event on the UI thread.
-  void click(Form& form, std::string_view control);
-  // A person's selection in a combo box: the selection changes, then the event is raised.
-  void choose(Form& form, std::string_view control, int index);
 
   std::vector<Text> messages() const;
   std::vector<std::string> opened() const;
   // Waits until at least `count` message boxes have been shown; false on time-out.
   bool wait_for_messages(std::size_t count, std::chrono::milliseconds timeout) const;
+  // The exit code once `exit` has ended the loop.
+  std::optional<int> exit_code() const;
   bool on_ui_thread() const { return std::this_thread::get_id() == ui_thread_.get_id(); }
+
+ protected:
+  void changed(const Change& change) override;
+  void quit(int code) override;
 
  private:
   void loop();
@@ -47,7 +52,9 @@ class HeadlessToolkit : public Toolkit {
   std::deque<std::function<void()>> tasks_;
   std::vector<Text> messages_;
   std::vector<std::string> opened_;
+  std::optional<int> exit_code_;
   bool stopping_ = false;
+  Form* active_ = nullptr;  // UI thread
   std::thread ui_thread_;
 };
 
