@@ -1,20 +1,27 @@
 // One HTTP request per call over libcurl.
 //
 // Each call owns one easy handle from start to end. What calls share is process-wide and made
-// once: curl's global state, the cookie store (a curl share guarded by mutexes) and the TLS trust
-// store (the system's authorities plus a test authority when tests set one). Redirects are
-// followed here rather than by curl, so that the method change of 301 to 303 also drops the
-// form's Content-Type line and the proxy rule can be applied to every hop.
+// once: curl's global state, the cookie store, the TLS session and name caches (curl shares
+// guarded by mutexes), the TLS trust store (the system's authorities plus a test authority when
+// tests set one) and the pool of kept-alive connections. curl cannot share one connection cache
+// between threads, so the pool holds multi handles, each with its own cache and used by one call
+// at a time: a call borrows the one returned last (the warmest connections) and gives it back.
+// Driving the multi handle ourselves also lets another thread wake a call to cancel it at once.
+// Redirects are followed here rather than by curl, so that the method change of 301 to 303 also
+// drops the form's Content-Type line and the proxy rule can be applied to every hop.
 #include <curl/curl.h>
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string_view>
+#include <vector>
 
+#include "text/gbk.h"
 #include "web/web.h"
 
 namespace lumetra {
@@ -24,20 +31,37 @@ using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t header_limit = 4999;  // longest response header block handed back
 constexpr int max_redirects = 10;
+constexpr auto idle_connection_limit = std::chrono::seconds(60);
+constexpr long connections_per_pool_entry = 4;
 constexpr std::array<const char*, 8> verbs = {"GET",     "POST",   "HEAD",  "PUT",
                                               "OPTIONS", "DELETE", "TRACE", "CONNECT"};
 
-struct Global {
-  CURLSH* share = nullptr;
+struct Share {
+  CURLSH* handle = nullptr;
   std::array<std::mutex, CURL_LOCK_DATA_LAST> locks;
+};
+
+struct Global {
+  Share with_cookies;     // calls that let the client keep cookies
+  Share without_cookies;  // calls that bring their own: the same caches, no cookie store
   std::string system_ca_file, system_ca_path;
 };
 
 void lock_share(CURL*, curl_lock_data data, curl_lock_access, void* user) {
-  static_cast<Global*>(user)->locks[data].lock();
+  static_cast<Share*>(user)->locks[data].lock();
 }
 void unlock_share(CURL*, curl_lock_data data, void* user) {
-  static_cast<Global*>(user)->locks[data].unlock();
+  static_cast<Share*>(user)->locks[data].unlock();
+}
+
+void make_share(Share& share, bool cookies) {
+  share.handle = curl_share_init();
+  curl_share_setopt(share.handle, CURLSHOPT_LOCKFUNC, lock_share);
+  curl_share_setopt(share.handle, CURLSHOPT_UNLOCKFUNC, unlock_share);
+  curl_share_setopt(share.handle, CURLSHOPT_USERDATA, &share);
+  curl_share_setopt(share.handle, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+  curl_share_setopt(share.handle, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
+  if (cookies) curl_share_setopt(share.handle, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
 }
 
 // Made once and never destroyed: requests may still run on other threads while the process ends.
@@ -47,11 +71,8 @@ Global& global() {
   std::call_once(once, [] {
     curl_global_init(CURL_GLOBAL_DEFAULT);
     g = new Global;
-    g->share = curl_share_init();
-    curl_share_setopt(g->share, CURLSHOPT_LOCKFUNC, lock_share);
-    curl_share_setopt(g->share, CURLSHOPT_UNLOCKFUNC, unlock_share);
-    curl_share_setopt(g->share, CURLSHOPT_USERDATA, g);
-    curl_share_setopt(g->share, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
+    make_share(g->with_cookies, true);
+    make_share(g->without_cookies, false);
     // Where this curl build finds the system's authorities.
     if (CURL* probe = curl_easy_init()) {
       char* file = nullptr;
@@ -69,6 +90,74 @@ Global& global() {
 // curl_global_init is not safe against other threads using curl: run it while the program
 // loads, before any thread exists; call_once covers a call that comes even earlier.
 [[maybe_unused]] const bool global_ready = (global(), true);
+
+// Multi handles not in use, each with the connections it keeps, the one returned last at the
+// back. Made once and never destroyed, as the global state.
+struct Pool {
+  struct Idle {
+    CURLM* multi;
+    Clock::time_point since;
+  };
+  std::mutex mutex;
+  std::vector<Idle> idle;
+};
+
+Pool& pool() {
+  static Pool* p = new Pool;
+  return *p;
+}
+
+void cleanup_all(const std::vector<CURLM*>& multis) {
+  for (CURLM* m : multis) curl_multi_cleanup(m);
+}
+
+// Borrows a multi handle; those idle too long go first, closing their connections.
+CURLM* borrow_multi() {
+  Pool& p = pool();
+  std::vector<CURLM*> stale;
+  CURLM* multi = nullptr;
+  {
+    std::lock_guard lock(p.mutex);
+    const Clock::time_point oldest = Clock::now() - idle_connection_limit;
+    auto fresh = std::find_if(p.idle.begin(), p.idle.end(),
+                              [&](const Pool::Idle& i) { return i.since >= oldest; });
+    for (auto it = p.idle.begin(); it != fresh; ++it) stale.push_back(it->multi);
+    p.idle.erase(p.idle.begin(), fresh);
+    if (!p.idle.empty()) {
+      multi = p.idle.back().multi;
+      p.idle.pop_back();
+    }
+  }
+  cleanup_all(stale);
+  if (!multi && (multi = curl_multi_init()))
+    curl_multi_setopt(multi, CURLMOPT_MAXCONNECTS, connections_per_pool_entry);
+  return multi;
+}
+
+void return_multi(CURLM* multi) {
+  Pool& p = pool();
+  std::lock_guard lock(p.mutex);
+  p.idle.push_back({multi, Clock::now()});
+}
+
+// Closes every kept connection: one made under other trust settings must not be reused.
+void empty_pool() {
+  Pool& p = pool();
+  std::vector<CURLM*> all;
+  {
+    std::lock_guard lock(p.mutex);
+    for (const Pool::Idle& i : p.idle) all.push_back(i.multi);
+    p.idle.clear();
+  }
+  cleanup_all(all);
+}
+
+struct MultiFree {
+  void operator()(CURLM* m) const { return_multi(m); }
+};
+using BorrowedMulti = std::unique_ptr<CURLM, MultiFree>;
+
+thread_local Text last_error;
 
 struct StoreFree {
   void operator()(X509_STORE* s) const { X509_STORE_free(s); }
@@ -184,8 +273,11 @@ struct Transfer {
   bool head_complete = false;  // the empty line that ends the final response's head arrived
   bool head_too_long = false;
   bool timed_out = false;
+  bool cancelled = false;
   std::chrono::milliseconds receive_timeout{};
   Clock::time_point last_activity;
+  Clock::time_point deadline;  // of the whole call
+  const std::atomic<bool>* cancel_flag = nullptr;
   curl_off_t last_down = -1, last_up = -1;
   CURL* handle = nullptr;
   Store store;
@@ -193,7 +285,7 @@ struct Transfer {
   void reset() {
     body.clear();
     head.clear();
-    head_complete = head_too_long = timed_out = false;
+    head_complete = head_too_long = timed_out = cancelled = false;
     last_activity = Clock::now();
     last_down = last_up = -1;
   }
@@ -238,17 +330,21 @@ std::size_t on_body(char* data, std::size_t size, std::size_t count, void* user)
   return n;
 }
 
-// Gives a transfer up when nothing has moved for the receive time-out.
+// Gives a transfer up when it is cancelled, when nothing has moved for the receive time-out,
+// or when the whole call has taken too long.
 int on_progress(void* user, curl_off_t, curl_off_t down, curl_off_t, curl_off_t up) {
   auto& t = *static_cast<Transfer*>(user);
+  if (t.cancel_flag && t.cancel_flag->load(std::memory_order_acquire)) {
+    t.cancelled = true;
+    return 1;
+  }
   const Clock::time_point now = Clock::now();
   if (down != t.last_down || up != t.last_up) {
     t.last_down = down;
     t.last_up = up;
     t.last_activity = now;
-    return 0;
   }
-  if (now - t.last_activity < t.receive_timeout) return 0;
+  if (now - t.last_activity < t.receive_timeout && now < t.deadline) return 0;
   t.timed_out = true;
   return 1;
 }
@@ -265,13 +361,139 @@ struct EasyFree {
   void operator()(CURL* h) const { curl_easy_cleanup(h); }
 };
 
+Text describe_failure(CURLcode rc) {
+  switch (rc) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+      return gbk<"无法解析主机名">();
+    case CURLE_COULDNT_CONNECT:
+      return gbk<"无法连接服务器">();
+    case CURLE_OPERATION_TIMEDOUT:
+      return gbk<"连接超时">();
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_CERTPROBLEM:
+      return gbk<"安全连接失败">();
+    case CURLE_GOT_NOTHING:
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_PARTIAL_FILE:
+      return gbk<"服务器断开了连接">();
+    default:
+      return gbk<"网络错误：">() + curl_easy_strerror(rc);
+  }
+}
+
+}  // namespace
+
+struct RequestCancel::Impl {
+  std::atomic<bool> cancelled{false};
+  std::mutex mutex;
+  std::vector<CURLM*> waiting;  // multi handles of the calls in flight
+};
+
+RequestCancel::RequestCancel() : impl_(std::make_unique<Impl>()) {}
+RequestCancel::~RequestCancel() = default;
+
+void RequestCancel::cancel() {
+  std::lock_guard lock(impl_->mutex);
+  impl_->cancelled.store(true, std::memory_order_release);
+  // A call leaves the list under this lock before its handle goes back to the pool.
+  for (CURLM* m : impl_->waiting) curl_multi_wakeup(m);
+}
+
+bool RequestCancel::cancelled() const {
+  return impl_->cancelled.load(std::memory_order_acquire);
+}
+
+struct CancelHook {
+  // False when the call must not start: it was cancelled before.
+  static bool enter(RequestCancel* c, CURLM* multi) {
+    if (!c) return true;
+    std::lock_guard lock(c->impl_->mutex);
+    if (c->cancelled()) return false;
+    c->impl_->waiting.push_back(multi);
+    return true;
+  }
+  static void leave(RequestCancel* c, CURLM* multi) {
+    if (!c) return;
+    std::lock_guard lock(c->impl_->mutex);
+    std::erase(c->impl_->waiting, multi);
+  }
+  static const std::atomic<bool>* flag(RequestCancel* c) {
+    return c ? &c->impl_->cancelled : nullptr;
+  }
+};
+
+namespace {
+
+// One transfer of the easy handle on the borrowed multi handle. Waits in curl's poll, which a
+// cancellation wakes, and never longer than the nearest time limit, so the progress callback
+// sees it pass.
+CURLcode perform(CURLM* multi, CURL* h, Transfer& t) {
+  if (curl_multi_add_handle(multi, h) != CURLM_OK) return CURLE_FAILED_INIT;
+  CURLcode result = CURLE_OK;
+  bool done = false;
+  while (!done) {
+    int running = 0;
+    if (curl_multi_perform(multi, &running) != CURLM_OK) {
+      result = CURLE_FAILED_INIT;
+      break;
+    }
+    int left = 0;
+    while (CURLMsg* msg = curl_multi_info_read(multi, &left))
+      if (msg->msg == CURLMSG_DONE && msg->easy_handle == h) {
+        result = msg->data.result;
+        done = true;
+      }
+    if (done || running == 0) break;
+    if (t.cancel_flag && t.cancel_flag->load(std::memory_order_acquire)) {
+      t.cancelled = true;
+      result = CURLE_ABORTED_BY_CALLBACK;
+      break;
+    }
+    const Clock::time_point now = Clock::now();
+    const Clock::time_point next = std::min(t.last_activity + t.receive_timeout, t.deadline);
+    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - now).count();
+    curl_multi_poll(multi, nullptr, 0, static_cast<int>(std::clamp<long long>(wait + 1, 1, 1000)),
+                    nullptr);
+  }
+  // Removing an unfinished transfer closes its connection; a finished one keeps it for later.
+  curl_multi_remove_handle(multi, h);
+  return result;
+}
+
 }  // namespace
 
 void set_web_test_settings(const WebTestSettings& settings) {
-  SettingsState& s = settings_state();
-  std::lock_guard lock(s.mutex);
-  if (settings.extra_ca_file != s.settings.extra_ca_file) s.store.reset();
-  s.settings = settings;
+  bool trust_changed = false;
+  {
+    SettingsState& s = settings_state();
+    std::lock_guard lock(s.mutex);
+    trust_changed = settings.extra_ca_file != s.settings.extra_ca_file;
+    if (trust_changed) s.store.reset();
+    s.settings = settings;
+  }
+  if (trust_changed) empty_pool();
+}
+
+Text last_request_error() {
+  return last_error;
+}
+
+int response_status(const Text& returned_headers) {
+  // "HTTP/1.1 503 Service Unavailable": the three digits after the first space.
+  if (returned_headers.compare(0, 5, "HTTP/") != 0) return 0;
+  const std::size_t space = returned_headers.find(' ');
+  if (space == npos || space + 4 > returned_headers.size()) return 0;
+  int status = 0;
+  for (std::size_t i = space + 1; i < space + 4; ++i) {
+    const char c = returned_headers[i];
+    if (c < '0' || c > '9') return 0;
+    status = status * 10 + (c - '0');
+  }
+  return status;
 }
 
 WebTestSettings web_test_settings() {
@@ -282,8 +504,11 @@ WebTestSettings web_test_settings() {
 
 Bytes web_request(const Text& url, int method, const Text& submit_text, Text* cookies,
                   Text* returned_cookies, Text* headers, Text* returned_headers, bool no_redirect,
-                  Bytes* submit_bytes, const Text& proxy, bool merge_cookies) {
+                  Bytes* submit_bytes, const Text& proxy, bool merge_cookies,
+                  RequestCancel* cancel) {
   Global& g = global();
+  const Clock::time_point began = Clock::now();
+  last_error = gbk<"地址无效">();
   if (method < 0 || method > 7) method = 0;
   const bool secure = lower_ascii(std::string_view(url).substr(0, 8)) == "https://";
   const Text caller_headers = headers ? *headers : Text();
@@ -298,6 +523,9 @@ Bytes web_request(const Text& url, int method, const Text& submit_text, Text* co
   int port = url_port(url);
   if (port == 0) port = secure ? 443 : 80;  // the platform's "default port"
   if (!plausible_host(host) || port > 65535) return {};
+  last_error = gbk<"网络错误：">() + "no handle";
+  BorrowedMulti multi(borrow_multi());
+  if (!multi) return {};
   std::unique_ptr<CURL, EasyFree> easy(curl_easy_init());
   if (!easy) return {};
   CURL* h = easy.get();
@@ -320,6 +548,8 @@ Bytes web_request(const Text& url, int method, const Text& submit_text, Text* co
   Transfer t;
   t.handle = h;
   t.receive_timeout = settings.receive_timeout;
+  t.deadline = began + settings.transfer_timeout;
+  t.cancel_flag = CancelHook::flag(cancel);
 
   curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -347,15 +577,19 @@ Bytes web_request(const Text& url, int method, const Text& submit_text, Text* co
   curl_easy_setopt(h, CURLOPT_SSL_CTX_DATA, &t);
   // An explicit empty no-proxy list keeps no_proxy in the environment out of it as well.
   curl_easy_setopt(h, CURLOPT_NOPROXY, "");
+  curl_easy_setopt(h, CURLOPT_MAXAGE_CONN, static_cast<long>(idle_connection_limit.count()));
   if (!cookies) {
     // The process-wide store; "" switches curl's cookie engine on without reading a file.
-    curl_easy_setopt(h, CURLOPT_SHARE, g.share);
+    curl_easy_setopt(h, CURLOPT_SHARE, g.with_cookies.handle);
     curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");
+  } else {
+    curl_easy_setopt(h, CURLOPT_SHARE, g.without_cookies.handle);
   }
 
   std::vector<Text> lines = split(block, "\r\n");
   int verb = method;
   bool send_body = method != 0 && method != 2 && !body_out.empty();
+  CURLcode rc = CURLE_OK;
   for (int hop = 0;; ++hop) {
     const bool https_hop = starts_with_ignoring_case(target, "https://");
     // A proxy given for an https address serves every hop; one given for an http address
@@ -379,8 +613,13 @@ Bytes web_request(const Text& url, int method, const Text& submit_text, Text* co
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, list.get());
 
     t.reset();
-    const CURLcode rc = curl_easy_perform(h);
-    if (t.timed_out) {
+    if (!CancelHook::enter(cancel, multi.get())) {
+      t.cancelled = true;
+      break;
+    }
+    rc = perform(multi.get(), h, t);
+    CancelHook::leave(cancel, multi.get());
+    if (t.timed_out || t.cancelled) {
       // Given up like a send that failed: nothing of it is kept.
       t.body.clear();
       t.head_complete = false;
@@ -408,6 +647,16 @@ Bytes web_request(const Text& url, int method, const Text& submit_text, Text* co
     }
   }
   easy.reset();
+  multi.reset();
+
+  if (t.head_complete)
+    last_error.clear();
+  else if (t.cancelled)
+    last_error = gbk<"已取消">();
+  else if (t.timed_out)
+    last_error = gbk<"连接超时">();
+  else
+    last_error = describe_failure(rc == CURLE_OK ? CURLE_GOT_NOTHING : rc);
 
   Text head = t.head_complete && !t.head_too_long ? std::move(t.head) : Text(5000, ' ');
   Text found = extract_response_cookies(head);

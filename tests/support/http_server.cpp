@@ -58,19 +58,19 @@ struct Stream {
   }
 };
 
-// Reads one request: the head up to its empty line, then a body of Content-Length bytes.
-bool read_request(Stream& s, HttpRequest& req) {
-  std::string data;
+// Reads one request from the connection: the head up to its empty line, then a body of
+// Content-Length bytes. `pending` keeps what arrived beyond it for the next request.
+bool read_request(Stream& s, std::string& pending, HttpRequest& req) {
   char buf[16384];
   std::size_t end;
-  while ((end = data.find("\r\n\r\n")) == std::string::npos) {
-    if (data.size() > (1 << 20)) return false;
+  while ((end = pending.find("\r\n\r\n")) == std::string::npos) {
+    if (pending.size() > (1 << 20)) return false;
     long n = s.read(buf, sizeof buf);
     if (n <= 0) return false;
-    data.append(buf, static_cast<std::size_t>(n));
+    pending.append(buf, static_cast<std::size_t>(n));
   }
-  req.head = data.substr(0, end + 4);
-  req.body = data.substr(end + 4);
+  req.head = pending.substr(0, end + 4);
+  pending.erase(0, end + 4);
   std::size_t line_end = req.head.find("\r\n");
   std::string_view line(req.head.data(), line_end);
   std::size_t sp1 = line.find(' '), sp2 = line.rfind(' ');
@@ -91,20 +91,30 @@ bool read_request(Stream& s, HttpRequest& req) {
   }
   std::size_t length = 0;
   if (std::string cl = req.header("Content-Length"); !cl.empty()) length = std::stoul(cl);
-  while (req.body.size() < length) {
+  while (pending.size() < length) {
     long n = s.read(buf, sizeof buf);
     if (n <= 0) return false;
-    req.body.append(buf, static_cast<std::size_t>(n));
+    pending.append(buf, static_cast<std::size_t>(n));
   }
-  req.body.resize(length);
+  req.body = pending.substr(0, length);
+  pending.erase(0, length);
   return true;
 }
 
-std::string response_head(const HttpResponse& r) {
+// HTTP/1.1 keeps a connection unless either side says "close"; HTTP/1.0 closes unless the
+// client asks to keep it.
+bool client_keeps_alive(const HttpRequest& req) {
+  const std::string connection = req.header("Connection");
+  if (req.version == "HTTP/1.0") return equal_ignoring_case(connection, "keep-alive");
+  return !equal_ignoring_case(connection, "close");
+}
+
+std::string response_head(const HttpResponse& r, bool announce_close) {
   std::string head = "HTTP/1.1 " + std::to_string(r.status) + " " + r.reason + "\r\n";
   for (const auto& [name, value] : r.headers) head += name + ": " + value + "\r\n";
   head += "Content-Length: " + std::to_string(r.body.size()) + "\r\n";
-  head += "Connection: close\r\n\r\n";
+  if (announce_close) head += "Connection: close\r\n";
+  head += "\r\n";
   return head;
 }
 
@@ -140,7 +150,7 @@ struct HttpServer::Impl {
   std::vector<std::thread> workers;
   std::set<int> open;  // every accepted connection not yet closed
 
-  std::atomic<int> requests{0}, in_flight{0}, most_in_flight{0};
+  std::atomic<int> requests{0}, in_flight{0}, most_in_flight{0}, connections{0};
 
   void start() {
     static std::once_flag sigpipe;
@@ -169,6 +179,7 @@ struct HttpServer::Impl {
       if (fds[1].revents) return;
       int fd = ::accept4(listen_fd, nullptr, nullptr, SOCK_CLOEXEC);
       if (fd < 0) continue;
+      ++connections;
       int one = 1;
       setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
       std::lock_guard lock(mutex);
@@ -217,6 +228,7 @@ struct HttpServer::Impl {
     return !stopping;
   }
 
+  // Answers the requests of one connection until either side closes it.
   void serve(int fd) {
     Stream s{fd, nullptr};
     bool ok = true;
@@ -225,8 +237,9 @@ struct HttpServer::Impl {
       SSL_set_fd(s.ssl, fd);
       ok = SSL_accept(s.ssl) == 1;
     }
+    std::string pending;
     HttpRequest req;
-    if (ok && read_request(s, req)) {
+    while (ok && read_request(s, pending, req)) {
       ++requests;
       note_start();
       HttpResponse r;
@@ -237,23 +250,42 @@ struct HttpServer::Impl {
         r.status = 500;
         r.reason = "Internal Server Error";
       }
+      if (r.hang_up) {
+        --in_flight;
+        break;
+      }
       bool go_on = wait(r.delay, r.never_answer);
       // Counted out before answering: the client may start its next request as soon as it has
       // the answer, and that one must not overlap this one in the count.
       --in_flight;
-      if (go_on) {
-        if (!r.raw.empty()) {
-          s.write_all(r.raw);
+      if (!go_on) break;
+      // A raw answer may carry any framing, so the connection ends with it.
+      const bool announce = !r.raw.empty() || r.close_connection || !client_keeps_alive(req);
+      const bool keep = !announce && !r.close_mid_body && !r.drop_connection;
+      if (!r.raw.empty()) {
+        ok = s.write_all(r.raw);
+      } else {
+        bool head_only = req.method == "HEAD";
+        std::string out = response_head(r, announce);
+        if (r.close_mid_body) {
+          out += r.body.substr(0, r.body.size() / 2);
+          ok = s.write_all(out);
+        } else if (r.trickle.count() > 0 && !head_only) {
+          ok = s.write_all(out);
+          for (std::size_t i = 0; ok && i < r.body.size(); ++i)
+            ok = wait(r.trickle, false) && s.write_all(r.body.substr(i, 1));
         } else {
-          bool head_only = req.method == "HEAD";
-          std::string out = response_head(r);
-          if (r.close_mid_body)
-            out += r.body.substr(0, r.body.size() / 2);
-          else if (!head_only)
-            out += r.body;
-          if (s.write_all(out) && s.ssl && !r.close_mid_body) SSL_shutdown(s.ssl);
+          if (!head_only) out += r.body;
+          ok = s.write_all(out);
         }
       }
+      if (!keep) {
+        if (ok && s.ssl && !r.close_mid_body) SSL_shutdown(s.ssl);
+        break;
+      }
+      const int next = req.on_connection + 1;
+      req = HttpRequest{};
+      req.on_connection = next;
     }
     if (s.ssl) SSL_free(s.ssl);
   }
@@ -315,9 +347,13 @@ int HttpServer::request_count() const {
 int HttpServer::max_concurrent() const {
   return impl_->most_in_flight;
 }
+int HttpServer::connection_count() const {
+  return impl_->connections;
+}
 
 void HttpServer::reset_counts() {
   impl_->requests = 0;
+  impl_->connections = 0;
   impl_->most_in_flight = impl_->in_flight.load();
 }
 

@@ -16,6 +16,7 @@
 #include "tests/support/http_server.h"
 #include "tests/support/temp_dir.h"
 #include "tests/web/all_at_once.h"
+#include "text/gbk.h"
 #include "web/web.h"
 
 namespace lumetra {
@@ -61,8 +62,8 @@ TEST_F(WebRequest, GetSendsExactlyTheComposedBlock) {
   EXPECT_EQ(body, "GET /Book/1.html?Id=7 HTTP/1.1\r\nHost: " + host + "\r\nUser-Agent: " + agent +
                       "\r\n" + block + "\r\n\r\n");
   EXPECT_EQ(headers, block);
-  EXPECT_EQ(returned_headers, "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) +
-                                  "\r\nConnection: close\r\n\r\n");
+  EXPECT_EQ(returned_headers,
+            "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n");
   EXPECT_EQ(returned_cookies, "");
 }
 
@@ -157,7 +158,7 @@ TEST_F(WebRequest, EmptyBodiesAndErrorPagesAreResults) {
   EXPECT_EQ(web_request(server.base_url() + "/empty", 0, "", nullptr, nullptr, nullptr,
                         &returned_headers),
             "");
-  EXPECT_EQ(returned_headers, "HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+  EXPECT_EQ(returned_headers, "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
   EXPECT_EQ(web_request(server.base_url() + "/missing", 0, "", nullptr, nullptr, nullptr,
                         &returned_headers),
             "no such chapter");
@@ -334,12 +335,16 @@ class TunnelProxy {
     ::listen(fd_, 4);
     getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
     port_ = ntohs(addr.sin_port);
+    if (::pipe(wake_) != 0) wake_[0] = wake_[1] = -1;
     thread_ = std::thread([this] { run(); });
   }
   ~TunnelProxy() {
     ::shutdown(fd_, SHUT_RDWR);
+    (void)!::write(wake_[1], "x", 1);  // the client keeps its tunnel for later requests
     thread_.join();
     ::close(fd_);
+    ::close(wake_[0]);
+    ::close(wake_[1]);
   }
   int port() const { return port_; }
   Text request_line() {
@@ -371,8 +376,8 @@ class TunnelProxy {
     if (::connect(upstream, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
       const std::string established = "HTTP/1.1 200 Connection established\r\n\r\n";
       ::send(client, established.data(), established.size(), MSG_NOSIGNAL);
-      pollfd fds[2] = {{client, POLLIN, 0}, {upstream, POLLIN, 0}};
-      while (::poll(fds, 2, 10000) > 0) {
+      pollfd fds[3] = {{client, POLLIN, 0}, {upstream, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+      while (::poll(fds, 3, 10000) > 0 && !fds[2].revents) {
         int from = fds[0].revents ? 0 : 1;
         long n = ::recv(fds[from].fd, buf, sizeof buf, 0);
         if (n <= 0 || ::send(fds[1 - from].fd, buf, static_cast<std::size_t>(n), MSG_NOSIGNAL) != n)
@@ -384,6 +389,7 @@ class TunnelProxy {
   }
 
   int fd_ = -1, port_ = 0;
+  int wake_[2] = {-1, -1};
   std::mutex mutex_;
   Text request_line_;
   std::thread thread_;
@@ -429,20 +435,29 @@ TEST_F(WebRequest, NoProxyMeansDirectWhateverTheEnvironmentSays) {
 }
 
 TEST_F(WebRequest, SilentOrBrokenServersEndTheCall) {
-  set_web_test_settings({.receive_timeout = 300ms, .extra_ca_file = test_certificates().ca_file});
+  set_web_test_settings({.receive_timeout = 300ms,
+                         .transfer_timeout = 1s,
+                         .extra_ca_file = test_certificates().ca_file});
   HttpServer server([](const HttpRequest& req) {
     HttpResponse r;
     r.body = "0123456789";
     r.never_answer = req.target == "/silent";
     r.close_mid_body = req.target == "/half";
+    if (req.target == "/trickle") {
+      // A byte every 100 ms: never silent for the receive limit, but 10 s in all.
+      r.body = Text(100, 't');
+      r.trickle = 100ms;
+    }
     return r;
   });
   struct Case {
     Text path, body;
     bool answered;
+    Text error;
   };
-  for (const auto& [path, body, answered] :
-       std::array{Case{"/silent", "", false}, Case{"/half", "01234", true}}) {
+  for (const auto& [path, body, answered, error] : std::array{
+           Case{"/silent", "", false, gbk<"连接超时">()},
+           Case{"/trickle", "", false, gbk<"连接超时">()}, Case{"/half", "01234", true, ""}}) {
     SCOPED_TRACE(path);
     Text headers, returned_headers, returned_cookies = "stale";
     EXPECT_EQ(web_request(server.base_url() + path, 0, "", nullptr, &returned_cookies, &headers,
@@ -455,6 +470,7 @@ TEST_F(WebRequest, SilentOrBrokenServersEndTheCall) {
     }
     EXPECT_EQ(returned_cookies, "");
     EXPECT_NE(headers, "");  // the request was opened: the block was written back
+    EXPECT_EQ(last_request_error(), error);
   }
   // Nobody listening: the same empty outcome.
   int port = 0;
@@ -467,6 +483,19 @@ TEST_F(WebRequest, SilentOrBrokenServersEndTheCall) {
                         nullptr, &returned_headers),
             "");
   EXPECT_EQ(returned_headers, no_answer);
+  EXPECT_EQ(last_request_error(), gbk<"无法连接服务器">());
+}
+
+TEST(ResponseStatus, ReadsTheStatusLine) {
+  struct Case {
+    Text head;
+    int status;
+  };
+  for (const auto& [head, status] : std::array{
+           Case{"HTTP/1.1 503 Service Unavailable\r\nRetry-After: 5\r\n\r\n", 503},
+           Case{"HTTP/1.0 200 OK\r\n\r\n", 200}, Case{"HTTP/1.1 404\r\n\r\n", 404},
+           Case{no_answer, 0}, Case{"HTTP/1.1 20", 0}, Case{"HTTP/1.1 2x0 OK\r\n", 0}, Case{"", 0}})
+    EXPECT_EQ(response_status(head), status) << head.substr(0, 20);
 }
 
 TEST_F(WebRequest, AddressesWithLineBreaksAreRefusedUntouched) {
