@@ -10,7 +10,7 @@ namespace {
 using namespace main_window;
 
 Control make(const char* name, ControlKind kind, const char* parent, int left, int top, int width,
-             int height, Text text = {}) {
+             int height, Text text = {}, const char* picture = "") {
   Control c;
   c.name = name;
   c.kind = kind;
@@ -20,6 +20,7 @@ Control make(const char* name, ControlKind kind, const char* parent, int left, i
   c.width = width;
   c.height = height;
   c.text = std::move(text);
+  c.picture = picture;
   c.font = Font{"微软雅黑", 12, false};
   return c;
 }
@@ -29,19 +30,24 @@ Control make(const char* name, ControlKind kind, const char* parent, int left, i
 std::unique_ptr<Form> make_main_form(std::vector<Text> site_entries) {
   using K = ControlKind;
   auto form = std::make_unique<Form>("主窗口", main_form_width, main_form_height);
+  Window& w = form->window();
+  w.centred = true;
+  w.in_taskbar = true;
+  w.minimisable = true;
+  w.draggable = true;
+  w.close_control = close_button;  // a close request from the desktop asks first
 
-  form->add(make(title_bar, K::picture_box, "", 0, 0, 1000, 70));
-  form->add(make(logo, K::picture_box, title_bar, -20, -3, 90, 56));
+  form->add(make(title_bar, K::picture_box, "", 0, 0, 1000, 70, {}, "main.title_bar"));
+  form->add(make(logo, K::picture_box, title_bar, -20, -3, 90, 56, {}, "main.logo"));
   Control caption = make(title, K::transparent_label, title_bar, 40, 19, 104, 32, "Lumetra");
   caption.font = Font{"微软雅黑", 16, true};
   form->add(caption);
-  for (auto [name, left] :
-       {std::pair{menu_button, 894}, {minimize_button, 925}, {close_button, 955}}) {
-    Control button = make(name, K::picture_button, title_bar, left, 20, 29, 29);
-    button.tooltip = utf8_to_gbk(name);
-    form->add(button);
-  }
-  form->add(make(body, K::canvas, "", 0, 70, 1000, 658));
+  // Their tooltips are attached when the window is created.
+  form->add(make(menu_button, K::picture_button, title_bar, 894, 20, 29, 29, {}, "button.menu"));
+  form->add(
+      make(minimize_button, K::picture_button, title_bar, 925, 20, 29, 29, {}, "button.minimise"));
+  form->add(make(close_button, K::picture_button, title_bar, 955, 20, 29, 29, {}, "button.close"));
+  form->add(make(body, K::canvas, "", 0, 70, 1000, 658, {}, "main.body"));
   Control tab_control = make(tabs, K::tab_control, body, 0, 0, 1000, 658);
   tab_control.pages = {"1", "2", "3", "4"};
   tab_control.headers_hidden = true;
@@ -57,9 +63,9 @@ std::unique_ptr<Form> make_main_form(std::vector<Text> site_entries) {
   address.font.bold = true;
   form->add(address);
   form->add(make(start_button, K::button, page1, 732, 16, 116, 30, gbk<"开始采集">()));
-  form->add(make(start_frame, K::label, page1, 731, 15, 117, 32));
+  form->add(make(start_frame, K::label, page1, 731, 15, 117, 32, {}, "main.button_frame"));
   form->add(make(open_site_button, K::button, page1, 862, 16, 116, 30, gbk<"打开网址">()));
-  form->add(make(open_site_frame, K::label, page1, 861, 16, 117, 32));
+  form->add(make(open_site_frame, K::label, page1, 861, 16, 117, 32, {}, "main.button_frame"));
   Control list = make(chapter_list, K::list_view, page1, 8, 66, 600, 568);
   list.columns = {gbk<"章节名称">(), gbk<"下载状态">(), gbk<"链接">()};
   list.column_widths = {200, 100, 300};

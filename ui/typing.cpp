@@ -30,11 +30,12 @@ char32_t next_char(std::string_view s, std::size_t& i) {
   auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
   unsigned char b = byte(i++);
   if (b < 0x80) return b;
-  int extra = b >= 0xF0 && b < 0xF5 ? 3 : b >= 0xE0 ? 2 : b >= 0xC2 && b < 0xE0 ? 1 : -1;
-  if (extra < 0 || i + extra > s.size()) return 0xFFFD;
+  int extra = b >= 0xF5 ? -1 : b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC2 ? 1 : -1;
+  if (extra < 0) return 0xFFFD;
   char32_t c = b & (0x3F >> extra);
   for (int k = 0; k < extra; ++k) {
-    if ((byte(i) & 0xC0) != 0x80) return 0xFFFD;
+    // A cut-off sequence is one malformed character, its continuation bytes included.
+    if (i >= s.size() || (byte(i) & 0xC0) != 0x80) return 0xFFFD;
     c = c << 6 | (byte(i++) & 0x3F);
   }
   bool overlong = (extra == 2 && c < 0x800) || (extra == 3 && c < 0x10000);
