@@ -2,6 +2,7 @@
 
 #include <pthread.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <system_error>
@@ -33,6 +34,24 @@ bool write_whole_file(const fs::path& path, const Text& a, const Text& b) {
   out.write(b.data(), static_cast<std::streamsize>(b.size()));
   out.close();
   return !out.fail();
+}
+
+// The seconds of a Retry-After line, or -1 when there is none in that form (a date is not
+// waited for: the usual back-off applies).
+long retry_after_seconds(const Text& head) {
+  for (const Text& line : split(head, "\r\n")) {
+    if (lower_ascii(line.substr(0, 12)) != "retry-after:") continue;
+    const Text value = trim_spaces(line.substr(12));
+    if (value.empty() || value.size() > 9 ||
+        !std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; }))
+      return -1;
+    return std::stol(value);
+  }
+  return -1;
+}
+
+bool is_success(int status) {
+  return status >= 200 && status <= 299;
 }
 
 Bytes read_whole_file(const fs::path& path) {
@@ -69,23 +88,71 @@ Collector::Collector(ui::Toolkit& toolkit, ui::Form& main_form, SiteTable sites,
       options_(options) {}
 
 Collector::~Collector() {
-  {
-    std::lock_guard lock(guard_->mutex);
-    guard_->alive = false;
-  }
+  // Handlers first, so none starts a thread after this; then the collector thread, which
+  // would otherwise start the dispatcher; then every thread the job started.
+  cancel();
+  close_guard();
+  join_collector();
   std::unique_lock lock(threads_mutex_);
   threads_changed_.wait(lock, [&] { return live_threads_ == 0; });
-  lock.unlock();
+}
+
+void Collector::cancel() {
+  {
+    std::lock_guard lock(cancel_mutex_);
+    cancel_requests_.cancel();
+  }
+  cancel_changed_.notify_all();
+  {
+    std::lock_guard lock(threads_mutex_);  // the dispatcher may be waiting for a free slot
+  }
+  threads_changed_.notify_all();
+  finish_job();
+}
+
+bool Collector::pause_unless_cancelled(std::chrono::milliseconds pause) {
+  std::unique_lock lock(cancel_mutex_);
+  return !cancel_changed_.wait_for(lock, pause, [&] { return cancelled(); });
+}
+
+void Collector::join_collector() {
+  std::lock_guard lock(collector_mutex_);
   if (state_.collector_thread.joinable()) state_.collector_thread.join();
 }
 
 std::function<void()> Collector::guarded(void (Collector::*handler)()) {
-  // A handler holds the guard while it runs, so a collector being destroyed never has one of
-  // its handlers running on the UI thread, and later events find it gone.
+  // A handler runs without the guard's lock, since it may wait in a nested event loop (a
+  // message box) in which another handler runs; it only notes itself, so that a collector
+  // being destroyed elsewhere waits for it, and later events find the collector gone.
   return [this, guard = guard_, handler] {
-    std::lock_guard lock(guard->mutex);
-    if (guard->alive) (this->*handler)();
+    const std::thread::id self = std::this_thread::get_id();
+    {
+      std::lock_guard lock(guard->mutex);
+      if (!guard->alive) return;
+      guard->running.push_back(self);
+    }
+    struct Leave {
+      Guard& guard;
+      std::thread::id self;
+      ~Leave() {
+        std::lock_guard lock(guard.mutex);
+        guard.running.erase(std::find(guard.running.begin(), guard.running.end(), self));
+        guard.left.notify_all();
+      }
+    } leave{*guard, self};
+    (this->*handler)();
   };
+}
+
+void Collector::close_guard() {
+  // Handlers still running on this very thread are the ones the destructor was called from.
+  const std::thread::id self = std::this_thread::get_id();
+  std::unique_lock lock(guard_->mutex);
+  guard_->alive = false;
+  guard_->left.wait(lock, [&] {
+    return std::all_of(guard_->running.begin(), guard_->running.end(),
+                       [&](std::thread::id id) { return id == self; });
+  });
 }
 
 void Collector::bind() {
@@ -98,7 +165,7 @@ void Collector::bind() {
 void Collector::hasten_monitor() {
   // The book need not wait for the next tick: once the downloads are over, an extra tick on
   // the UI thread starts the assembly at once. The timer's own tick finds nothing left to do.
-  if (state_.dispatch_started == 1 && state_.running_workers == 0)
+  if (!cancelled() && state_.dispatch_started == 1 && state_.running_workers == 0)
     toolkit_.post(guarded(&Collector::monitor_tick));
 }
 
@@ -174,6 +241,7 @@ void Collector::finish_job() {
 }
 
 void Collector::start_collection() {
+  if (cancelled()) return;
   // One job at a time: a second press would clear the rows and the temp folder under the
   // workers of the first.
   bool idle = false;
@@ -193,6 +261,7 @@ void Collector::start_collection() {
     return;
   }
   // The previous collector ended long ago (its job has finished); joining it frees the slot.
+  std::lock_guard lock(collector_mutex_);
   if (state_.collector_thread.joinable()) state_.collector_thread.join();
   state_.failed_count = 0;
   try {
@@ -219,7 +288,12 @@ void Collector::collect_catalog() {
   if (site.link_base == LinkBase::catalog_address) link_base = toolkit_.text(form_, address_box);
   if (site.link_base == LinkBase::host) link_base = site.host;
   const Text address = toolkit_.text(form_, address_box);
-  state_.page_text = text_from_body(web_request(address, site.catalog_method));
+  Text head;
+  state_.page_text =
+      text_from_body(web_request(address, site.catalog_method, {}, nullptr, nullptr, nullptr, &head,
+                                 false, nullptr, {}, true, &cancel_requests_));
+  const Text error = last_request_error();
+  if (cancelled()) return finish_job();
   const Text* subject = &state_.page_text;
   if (index == 3) {
     state_.catalog_slice = text_between(state_.page_text, sites_.slice_left, sites_.slice_right);
@@ -238,6 +312,7 @@ void Collector::collect_catalog() {
   toolkit_.set_visible(form_, downloaded_label, true);
   state_.chapter_count = toolkit_.list_count(form_, chapter_list);
   toolkit_.set_text(form_, total_label, gbk<"总章节：">() + std::to_string(state_.chapter_count));
+  if (state_.chapter_count == 0) explain_empty_catalog(head, error);
 
   // The book title is read by the assembly only after it has joined this thread.
   auto dispatch = [this] {
@@ -247,6 +322,19 @@ void Collector::collect_catalog() {
   regex_.search(site.title_pattern, state_.page_text);
   state_.book_title = regex_.submatch_text(1, 1);
   if (!site.dispatch_before_title) dispatch();
+}
+
+void Collector::explain_empty_catalog(const Text& head, const Text& error) {
+  // One line in the body pane: no message box, but no silence either.
+  const int status = response_status(head);
+  Text why;
+  if (status == 0)
+    why = gbk<"目录页无法获取：">() + (error.empty() ? gbk<"服务器没有应答">() : error);
+  else if (!is_success(status))
+    why = gbk<"目录页无法获取：HTTP ">() + std::to_string(status);
+  else
+    why = gbk<"目录页中没有找到章节：所选网站不对，或网站已改版">();
+  toolkit_.set_text(form_, body_pane, why);
 }
 
 void Collector::apply_default_delimiters() {
@@ -278,12 +366,14 @@ Text Collector::clean_chapter_text(const Text& text) {
 
 void Collector::dispatch_chapters() {
   int started = 0;
-  while (true) {
+  while (!cancelled()) {
     const int n = toolkit_.list_count(form_, chapter_list);
     if (started >= n) break;
     {
       std::unique_lock lock(threads_mutex_);
-      threads_changed_.wait(lock, [&] { return state_.running_workers < options_.worker_limit; });
+      threads_changed_.wait(
+          lock, [&] { return cancelled() || state_.running_workers < options_.worker_limit; });
+      if (cancelled()) break;
       ++state_.running_workers;
     }
     const int row = started++;
@@ -311,12 +401,28 @@ void Collector::worker_done() {
 void Collector::download_chapter(int row) {
   const Text link = toolkit_.list_cell(form_, chapter_list, row, 2);
   Text text;
+  std::chrono::milliseconds pause{0};
   for (int attempt = 1; attempt <= options_.chapter_attempts; ++attempt) {
-    if (attempt > 1) std::this_thread::sleep_for(options_.retry_delay * (attempt - 1));
-    const Text page = text_from_body(web_request(link, 0));
+    if (attempt > 1 && !pause_unless_cancelled(pause)) break;
+    Text head;
+    const Text page = text_from_body(web_request(link, 0, {}, nullptr, nullptr, nullptr, &head,
+                                                 false, nullptr, {}, true, &cancel_requests_));
+    if (cancelled()) break;
+    pause = options_.retry_delay * attempt;
+    // An error page is no chapter, whatever it holds; a busy site may say when to come back.
+    if (const int status = response_status(head); status != 0 && !is_success(status)) {
+      text.clear();
+      const long after = status == 429 || status == 503 ? retry_after_seconds(head) : -1;
+      if (after >= 0)
+        pause = std::min<std::chrono::milliseconds>(std::chrono::seconds(after),
+                                                    options_.retry_after_limit);
+      continue;
+    }
     text = clean_chapter_text(extract_chapter_text(page));
     if (!text.empty()) break;
   }
+  if (cancelled()) return worker_done();  // the row keeps its state; nothing is assembled
+
   const Text title = toolkit_.list_cell(form_, chapter_list, row, 0);
   const bool ok = write_whole_file(chapter_file(row), title, text) && !text.empty();
   toolkit_.list_set_cell(form_, chapter_list, row, 1, ok ? gbk<"下载完成">() : gbk<"下载失败">());
@@ -337,6 +443,7 @@ void Collector::monitor_tick() {
   toolkit_.set_text(form_, running_label,
                     gbk<"运行线程：">() + std::to_string(state_.running_workers.load()));
   int started = 1;
+  if (cancelled()) return;
   if (state_.running_workers == 0 && state_.dispatch_started.compare_exchange_strong(started, 0))
     if (!start_thread([this] { assemble_book(); })) finish_job();
 }
@@ -344,7 +451,8 @@ void Collector::monitor_tick() {
 void Collector::assemble_book() {
   // The collector may still be setting the title when the last chapter is written (the sites
   // that dispatch before the title search); joining it publishes the title.
-  if (state_.collector_thread.joinable()) state_.collector_thread.join();
+  join_collector();
+  if (cancelled()) return;
   const fs::path path = book_file(state_.book_title);
   std::ofstream book(path, std::ios::binary | std::ios::trunc);
   const int n = toolkit_.list_count(form_, chapter_list);

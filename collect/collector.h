@@ -3,9 +3,15 @@
 // Usage: build the main form, construct a `Collector` over the toolkit, that form, a site table
 // and the program's directory, and `bind` it before the form is loaded: it adds the job's
 // creation steps and the handlers of the start button, the site list and the timer. Everything
-// else happens on the threads the job starts. The destructor waits for every thread the
-// collector started. Failures do not throw: they show in the rows, the counters and the final
-// message, as a person would see them.
+// else happens on the threads the job starts. `cancel` ends a job at once from any thread; the
+// destructor cancels, then waits for every thread the collector started. Failures do not throw:
+// they show in the rows, the counters, the body pane and the final message, as a person would
+// see them.
+//
+// Threads: the handlers run on the UI thread; `collect_catalog` on the collector thread,
+// `dispatch_chapters` on the dispatcher thread, `download_chapter` on up to `worker_limit` worker
+// threads and `assemble_book` on the assembly thread. No lock is held while a handler runs, so a
+// handler that waits in a nested event loop (a message box) never holds up another.
 #pragma once
 
 #include <atomic>
@@ -22,6 +28,7 @@
 #include "pattern/regex.h"
 #include "text/text.h"
 #include "ui/toolkit.h"
+#include "web/web.h"
 
 namespace lumetra {
 
@@ -43,6 +50,8 @@ struct CollectorOptions {
   int worker_limit = 100;
   int chapter_attempts = 3;
   std::chrono::milliseconds retry_delay{300};  // times the attempt number
+  // A busy site's Retry-After (429, 503) is waited, up to this long.
+  std::chrono::milliseconds retry_after_limit{30000};
 };
 
 class Collector {
@@ -70,6 +79,12 @@ class Collector {
   void monitor_tick();             // UI thread
   void assemble_book();            // assembly thread
 
+  // Any thread, any number of times, and final: requests in flight end at once, retries and
+  // their waits stop, no further worker starts and no book is assembled; a later press of the
+  // start button starts nothing. The job's rows keep the states they had.
+  void cancel();
+  bool cancelled() const { return cancel_requests_.cancelled(); }
+
   JobState& state() { return state_; }
   std::filesystem::path download_folder() const;
   std::filesystem::path temp_folder() const;
@@ -84,7 +99,12 @@ class Collector {
   void worker_done();
   void hasten_monitor();
   void write_delimiters(const Site& site);
+  void join_collector();
+  // Waits `pause` unless the job is cancelled first; false when it was.
+  bool pause_unless_cancelled(std::chrono::milliseconds pause);
+  void explain_empty_catalog(const Text& head, const Text& error);
   std::function<void()> guarded(void (Collector::*handler)());
+  void close_guard();
 
   ui::Toolkit& toolkit_;
   ui::Form& form_;
@@ -95,12 +115,20 @@ class Collector {
   const CollectorOptions options_;
   JobState state_;
 
-  // Held by a bound handler while it runs; cleared by the destructor.
+  // Bound handlers note themselves here while they run, without holding the lock; the
+  // destructor clears `alive` and waits for those running on other threads.
   struct Guard {
     std::mutex mutex;
+    std::condition_variable left;
     bool alive = true;
+    std::vector<std::thread::id> running;
   };
   std::shared_ptr<Guard> guard_ = std::make_shared<Guard>();
+
+  RequestCancel cancel_requests_;
+  std::mutex cancel_mutex_;
+  std::condition_variable cancel_changed_;  // wakes back-off waits
+  std::mutex collector_mutex_;              // the collector thread's handle
 
   std::mutex count_mutex_;  // the downloaded count and its label change together
   std::mutex threads_mutex_;

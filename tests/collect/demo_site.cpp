@@ -1,7 +1,8 @@
 // Serves a sample book on 127.0.0.1 in the formats of three sites, so that a whole job can be
 // tried without the network. Prints the catalog addresses to paste, then serves until stopped.
 // With --job FOLDER it also runs the three jobs itself, headless, with FOLDER as the program's
-// directory, prints what each produced and ends.
+// directory (made when missing), prints what each produced and ends; the exit code is 0 only
+// when every job ended in "小说下载完成！" alone.
 //
 // Usage: demo_site [--job FOLDER] [chapters]
 #include <csignal>
@@ -50,10 +51,17 @@ int run_jobs(const std::string& host, const std::filesystem::path& folder) {
       continue;
     }
     const auto book = collector.book_file(collector.state().book_title);
+    const Text message = toolkit.messages().back();
     std::error_code ec;
-    std::printf("  %s: %s (%ju bytes), message: %s\n", site_names[site], book.c_str(),
-                static_cast<std::uintmax_t>(std::filesystem::file_size(book, ec)),
-                gbk_to_utf8(toolkit.messages().back()).c_str());
+    const auto size = std::filesystem::file_size(book, ec);
+    if (ec)
+      std::printf("  %s: no book file %s", site_names[site], book.c_str());
+    else
+      std::printf("  %s: %s (%ju bytes)", site_names[site], book.c_str(),
+                  static_cast<std::uintmax_t>(size));
+    std::printf(", message: %s\n", gbk_to_utf8(message).c_str());
+    // A job that lost a chapter or its book ends in a longer message.
+    if (ec || message != gbk<"小说下载完成！">()) ++failures;
   }
   return failures == 0 ? 0 : 1;
 }
@@ -107,6 +115,12 @@ int main(int argc, char** argv) {
     std::printf("  %s  http://%s%s\n", site_names[site], host.c_str(),
                 testing::catalog_path(site).c_str());
   if (!job_folder.empty()) {
+    std::error_code ec;
+    std::filesystem::create_directories(job_folder, ec);
+    if (!std::filesystem::is_directory(job_folder)) {
+      std::fprintf(stderr, "cannot make the folder %s\n", job_folder.c_str());
+      return 1;
+    }
     std::printf("Running the three jobs headless in %s:\n", job_folder.c_str());
     return run_jobs(host, job_folder);
   }

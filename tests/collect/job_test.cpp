@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <future>
 #include <thread>
 
 #include "collect/collector.h"
@@ -10,6 +11,7 @@
 #include "text/gbk.h"
 #include "ui/headless_toolkit.h"
 #include "ui/main_form.h"
+#include "web/web.h"
 
 namespace lumetra {
 namespace {
@@ -37,6 +39,7 @@ class Job {
     form = main.get();
     CollectorOptions options;
     options.retry_delay = 10ms;
+    options.retry_after_limit = 1500ms;
     collector =
         std::make_unique<Collector>(toolkit, *form, sites_at(server), program_dir, regex, options);
     collector->bind();
@@ -138,14 +141,16 @@ TEST(Job, RunsAtMostOneHundredWorkersAndKeepsTheRowOrder) {
   EXPECT_EQ(job.collector->state().downloaded_count, 250);
 }
 
-TEST(Job, ACatalogWithoutChaptersStartsNoWorkerAndNoBook) {
+TEST(Job, ACatalogWithoutChaptersStartsNoWorkerAndNoBookAndSaysWhy) {
+  const Text not_found = gbk<"目录页中没有找到章节：所选网站不对，或网站已改版">();
   struct Case {
     int site;
     Text page;  // empty: the catalog address is not served at all
+    Text why;
   };
   std::vector<Case> cases{
-      {0, "<html><body>nothing here</body></html>"},
-      {1, {}},
+      {0, "<html><body>nothing here</body></html>", not_found},
+      {1, {}, gbk<"目录页无法获取：HTTP 404">()},
   };
   // Lines ended by a line feed alone: the patterns that end in a carriage return find nothing.
   const std::string elsewhere = "127.0.0.1:9";
@@ -155,12 +160,16 @@ TEST(Job, ACatalogWithoutChaptersStartsNoWorkerAndNoBook) {
       if (c != '\r') out += c;
     return out;
   };
-  cases.push_back({3, lf_only(testing::catalog_page(3, testing::sample_title(3),
-                                                    testing::sample_chapters(3, elsewhere), ""))});
-  cases.push_back({4, lf_only(testing::catalog_page(4, testing::sample_title(4),
-                                                    testing::sample_chapters(4, elsewhere),
-                                                    "http://" + elsewhere))});
-  for (const auto& [site, page] : cases) {
+  cases.push_back({3,
+                   lf_only(testing::catalog_page(3, testing::sample_title(3),
+                                                 testing::sample_chapters(3, elsewhere), "")),
+                   not_found});
+  cases.push_back({4,
+                   lf_only(testing::catalog_page(4, testing::sample_title(4),
+                                                 testing::sample_chapters(4, elsewhere),
+                                                 "http://" + elsewhere)),
+                   not_found});
+  for (const auto& [site, page, why] : cases) {
     SCOPED_TRACE("site " + std::to_string(site));
     SiteServer server;
     Job job(server);
@@ -170,11 +179,23 @@ TEST(Job, ACatalogWithoutChaptersStartsNoWorkerAndNoBook) {
     EXPECT_TRUE(job.rows().empty());
     EXPECT_TRUE(job.toolkit.visible(*job.form, "透明标签3"));
     EXPECT_EQ(job.text("透明标签3"), gbk<"总章节：">() + "0");
+    EXPECT_EQ(job.text("编辑框_正文"), why);
     EXPECT_TRUE(job.toolkit.messages().empty());
     EXPECT_EQ(server.http().request_count(), 1);
     EXPECT_TRUE(fs::is_empty(job.collector->temp_folder()));
     EXPECT_EQ(std::distance(fs::directory_iterator(job.downloads()), {}), 1);  // temp alone
   }
+  // Nobody listening at the address.
+  int port = 0;
+  {
+    SiteServer gone;
+    port = gone.http().port();
+  }
+  SiteServer server;
+  Job job(server);
+  job.start(1, "http://127.0.0.1:" + std::to_string(port) + "/book/");
+  job.settle();
+  EXPECT_EQ(job.text("编辑框_正文"), gbk<"目录页无法获取：无法连接服务器">());
 }
 
 TEST(Job, RetriesChaptersAndReportsTheOnesThatStillFail) {
@@ -300,6 +321,188 @@ TEST(Job, AFolderThatCannotBeMadeIsReportedEveryTime) {
   EXPECT_EQ(server.http().request_count(), 0);
 }
 
+testing::HttpResponse error_page(int status, const Text& body, const Text& retry_after = {}) {
+  testing::HttpResponse r;
+  r.status = status;
+  r.reason = status == 404 ? "Not Found" : "Busy";
+  r.body = body;
+  if (!retry_after.empty()) r.headers = {{"Retry-After", retry_after}};
+  return r;
+}
+
+TEST(Job, ErrorPagesAreFailedAttemptsThatWaitWhenTheSiteSaysSo) {
+  SiteServer server;
+  Job job(server);
+  auto chapters = testing::sample_chapters(1, server.host());
+  chapters.push_back({gbk<"第四章 无门">(), "4.html", "gone", ""});
+  serve_book(server, 1, gbk<"忙站">(), chapters);
+  // Every error page holds the site's delimiters around text that must never be saved.
+  const Text busy = testing::chapter_page(1, gbk<"服务器繁忙">());
+  const auto path = [&](int i) { return testing::chapter_path(1, chapters[i]); };
+  server.script(path(0), {error_page(503, busy), error_page(500, busy)});
+  server.script(path(1), {error_page(429, busy, "1")});
+  server.script(path(2), {error_page(503, busy, "3600")});  // waited only up to the limit
+  server.script(path(3), std::vector(3, error_page(404, busy)));
+  job.start(1, server.url(testing::catalog_path(1)));
+  ASSERT_TRUE(job.finished());
+
+  EXPECT_EQ(job.toolkit.messages(),
+            std::vector<Text>{gbk<"小说下载完成！">() + "\n" + gbk<"1 章下载失败">()});
+  const auto rows = job.rows();
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(rows[i][1], gbk<"下载完成">()) << i;
+    EXPECT_EQ(testing::read_file(job.collector->chapter_file(i)),
+              chapters[i].title + chapters[i].clean);
+  }
+  EXPECT_EQ(rows[3][1], gbk<"下载失败">());
+  EXPECT_EQ(testing::read_file(job.collector->chapter_file(3)), chapters[3].title);
+  EXPECT_EQ(server.hits(path(0)), 3);
+  EXPECT_EQ(server.hits(path(3)), 3);
+  // The site's word was kept: a second between the tries, and no more than the limit.
+  for (int i : {1, 2}) {
+    const auto times = server.hit_times(path(i));
+    ASSERT_EQ(times.size(), 2u);
+    EXPECT_GE(times[1] - times[0], 1s) << i;
+  }
+  EXPECT_EQ(job.collector->state().downloaded_count, 3);
+}
+
+TEST(Job, BrokenCharactersLoseNoChapterAndNoTitle) {
+  SiteServer server;
+  Job job(server);
+  auto chapters = testing::sample_chapters(4, server.host());
+  // Titles that end in a lead byte without its second byte, right before "</a>" or "\"".
+  chapters[0].title += "\x81";
+  chapters[1].title += "\xFE";
+  const Text title = "\xBB\xB5\x80\xFF\x81";  // 坏 and three bytes that decode to nothing
+  serve_book(server, 4, title, chapters);
+  job.start(4, server.url(testing::catalog_path(4)));
+  ASSERT_TRUE(job.finished());
+  EXPECT_EQ(job.rows().size(), chapters.size());
+  EXPECT_EQ(job.collector->state().book_title, title);
+  EXPECT_EQ(testing::read_file(job.downloads() / "坏___.txt"), book_of(chapters));
+}
+
+TEST(Job, ATricklingSiteDoesNotHoldTheJob) {
+  set_web_test_settings({.transfer_timeout = 500ms});
+  SiteServer server;
+  Job job(server);
+  const auto chapters = testing::sample_chapters(0, server.host());
+  serve_book(server, 0, gbk<"细流">(), chapters);
+  testing::HttpResponse trickle;
+  trickle.body = testing::chapter_page(0, chapters[0].raw);
+  trickle.trickle = 50ms;  // a byte now and then, never silent for long
+  const std::string first = testing::chapter_path(0, chapters[0]);
+  server.script(first, std::vector(3, trickle));
+  job.start(0, server.url(testing::catalog_path(0)));
+  const bool finished = job.finished();
+  set_web_test_settings({});
+  ASSERT_TRUE(finished);
+  EXPECT_EQ(job.toolkit.messages(),
+            std::vector<Text>{gbk<"小说下载完成！">() + "\n" + gbk<"1 章下载失败">()});
+  EXPECT_EQ(server.hits(first), 3);
+}
+
+TEST(Job, CancellingStopsRequestsWaitsAndTheBook) {
+  SiteServer server;
+  Job job(server);
+  const auto chapters = testing::sample_chapters(1, server.host());
+  serve_book(server, 1, gbk<"取消">(), chapters);
+  // One chapter is answered at once, one waits for a slow answer, one is told to come back.
+  const auto path = [&](int i) { return testing::chapter_path(1, chapters[i]); };
+  server.put(path(1), testing::chapter_page(1, chapters[1].raw), 0, 10min);
+  testing::HttpResponse later = error_page(503, "busy", "1000");
+  server.script(path(2), {later});
+  job.collector =
+      std::make_unique<Collector>(job.toolkit, *job.form, sites_at(server), job.dir.path(),
+                                  job.regex, CollectorOptions{.retry_after_limit = 10min});
+  job.collector->bind();
+  job.start(1, server.url(testing::catalog_path(1)));
+  for (int i = 0; i < 2000 && (server.hits(path(1)) == 0 || server.hits(path(2)) == 0 ||
+                               job.collector->state().running_workers > 2);
+       ++i)
+    std::this_thread::sleep_for(5ms);
+  ASSERT_EQ(job.collector->state().running_workers, 2);
+
+  job.collector->cancel();
+  job.collector->cancel();
+  for (int i = 0; i < 2000 && job.collector->state().running_workers > 0; ++i)
+    std::this_thread::sleep_for(5ms);
+  EXPECT_EQ(job.collector->state().running_workers, 0);
+  EXPECT_FALSE(job.collector->state().job_running);
+  job.settle();
+  EXPECT_TRUE(job.toolkit.messages().empty());
+  EXPECT_FALSE(fs::exists(job.downloads() / "取消.txt"));
+  EXPECT_EQ(job.rows()[0][1], gbk<"下载完成">());
+  EXPECT_EQ(job.rows()[1][1], gbk<"等待下载">());
+  EXPECT_EQ(server.hits(path(2)), 1);
+  // A cancelled collector starts nothing more.
+  job.toolkit.click(*job.form, "超级按钮_采集");
+  job.settle();
+  EXPECT_EQ(server.hits(testing::catalog_path(1)), 1);
+}
+
+TEST(Job, DestroyingTheCollectorMidJobEndsEveryThread) {
+  SiteServer server;
+  std::vector<SampleChapter> chapters;
+  for (int i = 1; i <= 1000; ++i)
+    chapters.push_back({"c" + std::to_string(i), std::to_string(i) + ".html", "t", "t"});
+  serve_book(server, 1, gbk<"千章">(), chapters, 10min);
+  auto job = std::make_unique<Job>(server);
+  job->start(1, server.url(testing::catalog_path(1)));
+  for (int i = 0; i < 2000 && server.http().request_count() < 101; ++i)
+    std::this_thread::sleep_for(5ms);
+  ASSERT_EQ(server.http().request_count(), 101);  // the catalog and a hundred chapters
+  const fs::path downloads = job->downloads();
+  job->collector.reset();  // returns only once every thread of the job has ended
+  EXPECT_TRUE(job->toolkit.messages().empty());
+  EXPECT_EQ(job->rows()[100][1], gbk<"等待下载">());
+  job.reset();
+  EXPECT_EQ(server.http().request_count(), 101);
+  EXPECT_FALSE(fs::exists(downloads / "千章.txt"));
+}
+
+// A message box that, like a real one, runs the event loop while it is shown: the timer's
+// handler runs meanwhile (here from a helper thread, so that a failure shows instead of
+// hanging the test).
+class NestedLoopToolkit : public ui::HeadlessToolkit {
+ public:
+  void message_box(const Text& text) override {
+    HeadlessToolkit::message_box(text);
+    if (!on_ui_thread() || !form) return;
+    set_text(*form, "透明标签2", "");
+    auto tick = std::async(std::launch::async, [this] { raise(*form, "时钟1", ui::Event::timer); });
+    other_handler_ran = tick.wait_for(30s) == std::future_status::ready;
+    label_during_box = this->text(*form, "透明标签2");
+    pending = std::move(tick);
+  }
+  ui::Form* form = nullptr;
+  bool other_handler_ran = false;
+  Text label_during_box;
+  std::future<void> pending;
+};
+
+TEST(Job, AHandlerWaitingInAMessageBoxHoldsUpNoOtherHandler) {
+  SiteServer server;
+  testing::TempDir dir;
+  testing::write_file(dir.path() / "program", "a file where the program's folder should be");
+  NestedLoopToolkit toolkit;
+  Regex regex;
+  auto main = ui::make_main_form(sites_at(server).entries());
+  main->control("时钟1").interval_ms = 0;  // ticks come only from the box
+  toolkit.form = main.get();
+  Collector collector(toolkit, *main, sites_at(server), dir.path() / "program", regex);
+  collector.bind();
+  ui::Form& form = *main;
+  toolkit.run_on_ui([&] { toolkit.load(std::move(main)); });
+  toolkit.click(form, "超级按钮_采集");  // shows "目录操作失败！" on the UI thread
+  ASSERT_TRUE(toolkit.wait_for_messages(1, 30s));
+  toolkit.run_on_ui([] {});  // the click's handler has returned
+  EXPECT_EQ(toolkit.messages(), std::vector<Text>{gbk<"目录操作失败！">()});
+  EXPECT_TRUE(toolkit.other_handler_ran);
+  EXPECT_EQ(toolkit.label_during_box, gbk<"运行线程：">() + "0");
+}
+
 TEST(MainWindow, StartsOnSiteZeroAndWritesEachSitesDelimiters) {
   SiteServer server;
   Job job(server);
@@ -335,7 +538,8 @@ TEST(Cleaning, FollowsTheSelectedSitesGroup) {
       Case{4, "a<BR />b&NBSP;<br />", "a<BR />b&NBSP;"},  // other letter case stays
       Case{2, "x<br>y", "xy"},
       Case{3, "x<br>y", "x<br>y"},
-      Case{1, "\xB5<p>", "\xB5<p>"},  // "<" here is the second byte of a character
+      Case{1, "\xB5<p>", "\xB5"},           // "<" cannot follow a lead byte: the markup goes
+      Case{1, "\xB5\x40p>", "\xB5\x40p>"},  // "@" can: "p>" alone is no markup
   };
   for (const auto& [site, text, expected] : cases) {
     job.toolkit.choose(*job.form, "组合框1", site);

@@ -6,8 +6,18 @@ SiteServer::SiteServer() : server_([this](const HttpRequest& r) { return answer(
 
 void SiteServer::put(const std::string& path, const Text& body, int failures,
                      std::chrono::milliseconds delay) {
+  HttpResponse busy;
+  busy.status = 503;
+  busy.reason = "Service Unavailable";
+  busy.body = "<html><body>busy</body></html>\r\n";
   std::lock_guard lock(mutex_);
-  pages_[path] = Page{body, failures, delay, 0, {}};
+  pages_[path] = Page{body, delay, std::deque<HttpResponse>(failures, busy), {}, {}};
+}
+
+void SiteServer::script(const std::string& path, std::vector<HttpResponse> answers) {
+  std::lock_guard lock(mutex_);
+  Page& page = pages_[path];
+  page.script.assign(answers.begin(), answers.end());
 }
 
 std::string SiteServer::host() const {
@@ -19,9 +29,15 @@ std::string SiteServer::url(const std::string& path) const {
 }
 
 int SiteServer::hits(const std::string& path) const {
+  return static_cast<int>(hit_times(path).size());
+}
+
+std::vector<std::chrono::steady_clock::time_point> SiteServer::hit_times(
+    const std::string& path) const {
   std::lock_guard lock(mutex_);
   auto it = pages_.find(path);
-  return it == pages_.end() ? 0 : it->second.hits;
+  return it == pages_.end() ? std::vector<std::chrono::steady_clock::time_point>{}
+                            : it->second.hit_times;
 }
 
 std::string SiteServer::last_method(const std::string& path) const {
@@ -42,14 +58,12 @@ HttpResponse SiteServer::answer(const HttpRequest& request) {
     return response;
   }
   Page& page = it->second;
-  ++page.hits;
+  page.hit_times.push_back(std::chrono::steady_clock::now());
   page.last_method = request.method;
   response.delay = page.delay;
-  if (page.failures > 0) {
-    --page.failures;
-    response.status = 503;
-    response.reason = "Service Unavailable";
-    response.body = "<html><body>busy</body></html>\r\n";
+  if (!page.script.empty()) {
+    response = std::move(page.script.front());
+    page.script.pop_front();
     return response;
   }
   response.body = page.body;

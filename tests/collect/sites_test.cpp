@@ -62,8 +62,12 @@ TEST(BookFileName, IsOneSafeNameInsideTheFolder) {
       Case{"", "未命名"},
       Case{"\x81\x7F"
            "ok",
-           "_ok"},           // a pair the code page does not define
-      Case{"a\\b", "a\\b"},  // a plain character on this system
+           "__ok"},  // a lead byte alone, then a control byte
+      Case{"\xA2\xA0"
+           "ok",
+           "__ok"},                           // a pair the code page does not define
+      Case{"\xBB\xB5\x80\xFF\x81", "坏___"},  // readable characters stay
+      Case{"a\\b", "a\\b"},                   // a plain character on this system
   };
   for (const auto& [title, expected] : cases) EXPECT_EQ(book_file_name(title), expected) << title;
 
