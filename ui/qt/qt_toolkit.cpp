@@ -299,8 +299,22 @@ void QtToolkit::open_in_shell(const std::string& target) {
 }
 
 void QtToolkit::quit(int code) {
-  std::fflush(nullptr);
-  std::_Exit(code);
+  // The windows go at once and the event loop ends, so `run` returns and the start-up lets go
+  // of the job. A job's thread that does not end in time must not hold the program open: after
+  // a second the process ends with the code all the same.
+  std::thread([code] {
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    std::fflush(nullptr);
+    std::_Exit(code);
+  }).detach();
+  auto end_loop = [code] {
+    for (QWidget* w : QApplication::topLevelWidgets()) w->hide();
+    QCoreApplication::exit(code);
+  };
+  if (on_ui_thread())
+    end_loop();
+  else
+    QMetaObject::invokeMethod(&impl_->ui, end_loop, Qt::QueuedConnection);
 }
 
 }  // namespace lumetra::ui::qt

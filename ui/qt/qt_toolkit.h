@@ -28,7 +28,7 @@ class QtToolkit : public Toolkit {
   QtToolkit(const QtToolkit&) = delete;
   QtToolkit& operator=(const QtToolkit&) = delete;
 
-  // Shows the start window and runs the event loop. `exit` ends the process from inside it.
+  // Shows the start window and runs the event loop until `exit`; returns its code.
   int run(Form& start) override;
   Rect screen() const override;
 
@@ -51,8 +51,8 @@ class QtToolkit : public Toolkit {
 
  protected:
   void changed(const Change& change) override;
-  // Ends the process with the code at once: the clean-up has run, and a job's threads must not
-  // hold the program open.
+  // Hides the windows and ends the event loop; the process ends with the code within about a
+  // second even when a job's thread would hold it open.
   void quit(int code) override;
 
  private:
