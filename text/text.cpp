@@ -57,8 +57,10 @@ std::size_t find_text(std::string_view hay, std::string_view needle, std::size_t
   if (!ignore_case) {
     std::size_t pos = from;
     while (true) {
-      std::size_t c = hay.find(needle, pos);
-      if (c == npos) return npos;
+      // glibc's memmem skips ahead far better than a first-byte scan on markup full of "<".
+      const void* hit = memmem(hay.data() + pos, hay.size() - pos, needle.data(), needle.size());
+      if (!hit) return npos;
+      std::size_t c = static_cast<const char*>(hit) - hay.data();
       while (boundary < c) boundary += char_size(hay, boundary);
       if (boundary == c) return c;
       pos = c + 1;
