@@ -117,11 +117,10 @@ Status make_image(int width, int height, int format, std::shared_ptr<Image>* out
   image->pixels = QImage(width, height, QImage::Format_ARGB32_Premultiplied);
   if (image->pixels.isNull()) return OutOfMemory;
   // Formats without alpha start opaque black, as a fresh bitmap of the platform does.
-  bool has_alpha = format & 0x40000;
+  bool has_alpha = format & kPixelFormatAlpha;
   image->pixels.fill(has_alpha ? Qt::transparent : Qt::black);
   image->format = format;
-  image->raw_format =
-      Guid{0xB96B3CAA, 0x0728, 0x11D3, {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+  image->raw_format = kImageFormatMemoryBmp;
   image->frame_dimension =
       Guid{0x7462DC86, 0x6180, 0x4C7E, {0x8E, 0x3F, 0xEE, 0x73, 0x33, 0xA7, 0xA4, 0x83}};
   *out = std::move(image);

@@ -183,6 +183,8 @@ Status StreamRelease(Handle stream);
 // ---- Images ----
 
 // Pixel format values of the platform, passed through unchanged.
+inline constexpr int kPixelFormatIndexed = 0x10000;  // flag bits within the values
+inline constexpr int kPixelFormatAlpha = 0x40000;
 inline constexpr int PixelFormat1bppIndexed = 0x30101;
 inline constexpr int PixelFormat4bppIndexed = 0x30402;
 inline constexpr int PixelFormat8bppIndexed = 0x30803;
@@ -195,6 +197,10 @@ inline constexpr int PixelFormat32bppARGB = 0x26200A;
 inline constexpr int PixelFormat32bppPARGB = 0xE200B;
 
 inline constexpr int ImageTypeBitmap = 1;
+
+// The raw format of an image made in memory rather than read from a file.
+inline constexpr Guid kImageFormatMemoryBmp{
+    0xB96B3CAA, 0x0728, 0x11D3, {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
 
 struct PropertyItem {
   std::uint32_t id = 0;

@@ -4,7 +4,13 @@
 // Contents:
 //   graphics/flat.h     the flat layer: statuses, handles, start-up, memory, the image object
 //   graphics/base.h     GraphicsObject, last_status, the call patterns, text and GUID conversions
+//   graphics/streams.h  GlobalStream and BytesStream: images to and from byte arrays
+//   graphics/brush.h    SolidBrush and BlurEffect
+//   graphics/bitmap.h   Bitmap: creation, pixels, blur, rotation, codecs, frames, properties
 #pragma once
 
 #include "graphics/base.h"
+#include "graphics/bitmap.h"
+#include "graphics/brush.h"
 #include "graphics/flat.h"
+#include "graphics/streams.h"

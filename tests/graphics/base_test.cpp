@@ -24,7 +24,9 @@ TEST(FlatRegistry, RefusesHandlesNeverMadeDeletedOrOfAnotherKind) {
   EXPECT_TRUE(flat::remove_object(h, Kind::Image));
   EXPECT_FALSE(flat::remove_object(h, Kind::Image));
   EXPECT_EQ(flat::find<flat::Image>(h), nullptr);
-  EXPECT_NE(flat::add_object(std::make_shared<flat::Image>()), h);  // never reused
+  Handle next = flat::add_object(std::make_shared<flat::Image>());
+  EXPECT_NE(next, h);  // never reused
+  EXPECT_TRUE(flat::remove_object(next, Kind::Image));
 }
 
 TEST(FlatRegistry, ManyThreadsAddFindAndRemove) {
