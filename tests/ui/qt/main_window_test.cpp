@@ -3,15 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <QUrl>
 #include <cstdlib>
 
 #include "collect/collector.h"
@@ -22,8 +25,10 @@
 #include "text/gbk.h"
 #include "ui/main_form.h"
 #include "ui/main_names.h"
+#include "ui/main_window.h"
 #include "ui/qt/qt_text.h"
 #include "ui/qt/qt_toolkit.h"
+#include "ui/secondary_windows.h"
 
 namespace lumetra::ui::qt {
 namespace {
@@ -48,8 +53,13 @@ class MainWindow : public ::testing::Test {
       messages.push_back(text);
       if (on_message) on_message(text);
     });
-    auto main = make_main_form(sites_at(server).entries());
+    const SiteTable sites = sites_at(server);
+    std::vector<std::string> home_pages;
+    for (const Site& site : sites.sites) home_pages.push_back(gbk_to_utf8(site.home_page));
+    register_secondary_windows(toolkit, {{}, dir.path() / "ver.ini", nullptr});
+    auto main = make_main_form(sites.entries());
     form = main.get();
+    bind_main_window(toolkit, *form, {home_pages, dir.path() / "ver.ini"});
     collector = std::make_unique<Collector>(toolkit, *form, sites_at(server), program_dir, regex);
     collector->bind();
     toolkit.load(std::move(main));
@@ -190,5 +200,63 @@ TEST_F(MainWindow, AMessageBoxInsideAHandlerLetsTheTimerRun) {
   EXPECT_TRUE(ticked_inside);
 }
 
+// Receives the links that "打开网址" opens.
+class Links : public QObject {
+  Q_OBJECT
+ public:
+  QStringList urls;
+ public slots:
+  void open(const QUrl& url) { urls << url.toString(); }
+};
+
+TEST_F(MainWindow, OpenSiteOpensTheChosenSitesHomePage) {
+  open();
+  Links links;
+  for (const char* scheme : {"http", "https"})
+    QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &links, "open");
+  auto* sites = child<QComboBox>(names::site_list);
+  const SiteTable table = sites_at(server);
+  for (int site = 0; site < site_count; ++site) {
+    sites->setCurrentIndex(site);
+    emit sites->activated(site);  // as a person's choice in the drop-down
+    QTest::mouseClick(child<QPushButton>(names::open_site_button), Qt::LeftButton);
+    ASSERT_TRUE(wait_until([&] { return links.urls.size() == site + 1; }));
+    EXPECT_EQ(links.urls.back(), QString::fromStdString(gbk_to_utf8(table.sites[site].home_page)));
+  }
+  for (const char* scheme : {"http", "https"})
+    QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+  EXPECT_TRUE(links.urls[1].endsWith(QLatin1Char('/')));  // site 1's address ends with "/"
+  EXPECT_FALSE(links.urls[0].endsWith(QLatin1Char('/')));
+}
+
+TEST_F(MainWindow, ACloseRequestAsksFirstAndCancelKeepsTheProgram) {
+  open();
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    if (round == 0)
+      window->close();  // the desktop's close request (Alt+F4)
+    else
+      QTest::mouseClick(child<QWidget>(names::close_button), Qt::LeftButton);
+    Form* confirm = toolkit.find(window_kind::exit_confirmation);
+    ASSERT_NE(confirm, nullptr);
+    QWidget* dialog = toolkit.window_of(*confirm);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+    EXPECT_TRUE(dialog->windowFlags() & Qt::WindowStaysOnTopHint);
+    auto* question = dialog->findChild<QLabel*>(QString::fromUtf8(exit_window::question));
+    EXPECT_TRUE(wait_until([&] { return question->text() == QStringLiteral("确定要退出吗？"); }));
+    if (const char* out = std::getenv("LUMETRA_GRAB_DIR"))
+      dialog->grab().save(QString::fromUtf8(out) + QStringLiteral("/confirm.png"));
+    // The cancel area is a label over the cancel picture: a press on it closes the window.
+    QTest::mousePress(dialog->findChild<QWidget*>(QString::fromUtf8(exit_window::cancel_area)),
+                      Qt::LeftButton);
+    EXPECT_EQ(toolkit.find(window_kind::exit_confirmation), nullptr);
+    QPointer<QWidget> gone(dialog);
+    ASSERT_TRUE(wait_until([&] { return gone.isNull(); }));
+    EXPECT_TRUE(window->isVisible());
+  }
+}
+
 }  // namespace
 }  // namespace lumetra::ui::qt
+
+#include "main_window_test.moc"

@@ -15,6 +15,8 @@ inline bool wait_until(const std::function<bool()>& done,
   while (!done()) {
     if (std::chrono::steady_clock::now() > end) return done();
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    // Outside an event loop, windows given up with deleteLater go only when asked.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QThread::msleep(2);
   }
   return true;
