@@ -99,7 +99,8 @@ QString css_colour(std::string_view role) {
   return colour(role).name();
 }
 
-// The widgets' look, from the pictures' palette.
+}  // namespace
+
 QString style_sheet() {
   QString sheet = QStringLiteral(
       "QLabel { color: %1; background: transparent; }"
@@ -132,6 +133,8 @@ QString style_sheet() {
            css_colour("about.text"), css_colour("list.background"), css_colour("list.alternate"),
            css_colour("list.grid"), css_colour("list.header"), css_colour("list.header.text"));
 }
+
+namespace {
 
 // A colour of the forms, 0x00BBGGRR.
 QColor from_bgr(std::uint32_t bgr) {
@@ -216,8 +219,14 @@ QWidget* FormWindow::make_widget(const Control& c, QWidget* parent, Entry& entry
     case K::shape_box:
       return new PictureWidget(c.picture, parent);
     case K::label:
-    case K::transparent_label:
-      return new Label(c.picture, parent);
+    case K::transparent_label: {
+      auto* label = new Label(c.picture, parent);
+      // A label whose box is centred in its window (a line of the about window) centres its
+      // text as well; others read from the left.
+      if (c.parent.empty() && 2 * c.left + c.width == form_.width())
+        label->setAlignment(Qt::AlignCenter);
+      return label;
+    }
     case K::picture_button: {
       auto* b = new PictureButton(c.picture, parent);
       connect(b, &QAbstractButton::clicked, this, [this, name = c.name] {

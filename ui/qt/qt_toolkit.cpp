@@ -1,8 +1,10 @@
 #include "ui/qt/qt_toolkit.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QElapsedTimer>
+#include <QIcon>
 #include <QMessageBox>
 #include <QPointer>
 #include <QScreen>
@@ -19,6 +21,7 @@
 
 #include "text/gbk.h"
 #include "ui/qt/form_window.h"
+#include "ui/qt/pictures.h"
 #include "ui/qt/qt_text.h"
 
 namespace lumetra::ui::qt {
@@ -47,6 +50,24 @@ class BoxDone {
  private:
   std::shared_ptr<Wait> wait_;
 };
+
+// Caption "信息：" and one OK button, captioned as a Chinese desktop does; the text is shown as
+// it stands, never as markup.
+QMessageBox* make_box(const Text& text, QWidget* parent = nullptr) {
+  auto* box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("信息："), to_qstring(text),
+                              QMessageBox::Ok, parent);
+  box->setTextFormat(Qt::PlainText);
+  box->setStyleSheet(style_sheet() +
+                     QStringLiteral("QMessageBox { background: %1; }"
+                                    "QMessageBox QLabel { min-width: 220px; padding: 8px; }"
+                                    "QMessageBox QPushButton { min-width: 76px; "
+                                    "min-height: 26px; }")
+                         .arg(colour("body.background").name()));
+  QAbstractButton* ok = box->button(QMessageBox::Ok);
+  ok->setText(QStringLiteral("确定"));
+  ok->setIcon(QIcon());
+  return box;
+}
 
 }  // namespace
 
@@ -227,10 +248,8 @@ void QtToolkit::message_box(const Text& text) {
       answer(text);
       return;
     }
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("信息："), to_qstring(text),
-                    QMessageBox::Ok);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+    std::unique_ptr<QMessageBox> box(make_box(text));
+    box->exec();
     return;
   }
 
@@ -244,9 +263,7 @@ void QtToolkit::message_box(const Text& text) {
       answer(text);
       return;
     }
-    auto* box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("信息："), to_qstring(text),
-                                QMessageBox::Ok);
-    box->setTextFormat(Qt::PlainText);
+    QMessageBox* box = make_box(text);
     box->setAttribute(Qt::WA_DeleteOnClose);
     // The connection holds `done` until the box is deleted.
     QObject::connect(box, &QObject::destroyed, [done = std::move(done)] {});

@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <atomic>
+#include <cstdlib>
 #include <thread>
 
 #include "tests/ui/qt/qt_wait.h"
@@ -41,6 +42,8 @@ TEST(QtMessageBox, FromAWorkerItBlocksOnlyThatThread) {
   EXPECT_EQ(box->windowTitle(), QStringLiteral("信息："));
   EXPECT_EQ(box->text(), QStringLiteral("小说下载完成！"));
   EXPECT_EQ(box->buttons().size(), 1);
+  if (const char* out = std::getenv("LUMETRA_GRAB_DIR"))
+    box->grab().save(QString::fromUtf8(out) + QStringLiteral("/message.png"));
   // The UI thread goes on: queued work runs while the worker waits for the box.
   bool ran = false;
   tk.post([&] { ran = true; });
