@@ -3,6 +3,8 @@
 #include <pthread.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <fstream>
 #include <iterator>
 #include <system_error>
@@ -49,6 +51,33 @@ long retry_after_seconds(const Text& head) {
   }
   return -1;
 }
+
+// Which byte pairs a text holds. A cleaning step whose find text has a pair the chapter lacks
+// cannot match, so it is skipped without a scan: most steps find nothing in most chapters.
+class BytePairs {
+ public:
+  explicit BytePairs(std::string_view text) { fill(text); }
+  void fill(std::string_view text) {
+    bits_.fill(0);
+    for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+      const unsigned p = pair(text, i);
+      bits_[p >> 6] |= std::uint64_t{1} << (p & 63);
+    }
+  }
+  bool may_hold(std::string_view needle) const {
+    for (std::size_t i = 0; i + 1 < needle.size(); ++i) {
+      const unsigned p = pair(needle, i);
+      if (!(bits_[p >> 6] >> (p & 63) & 1)) return false;
+    }
+    return true;
+  }
+
+ private:
+  static unsigned pair(std::string_view s, std::size_t i) {
+    return static_cast<unsigned char>(s[i]) << 8 | static_cast<unsigned char>(s[i + 1]);
+  }
+  std::array<std::uint64_t, 65536 / 64> bits_;
+};
 
 bool is_success(int status) {
   return status >= 200 && status <= 299;
@@ -352,6 +381,7 @@ Text Collector::extract_chapter_text(const Text& page) {
 
 Text Collector::clean_chapter_text(const Text& text) {
   Text out = text;
+  BytePairs pairs(out);
   int group = -1;  // the site group whose index was read last
   bool applies = false;
   for (const CleaningStep& step : steps_) {
@@ -359,7 +389,12 @@ Text Collector::clean_chapter_text(const Text& text) {
       group = step.site;
       applies = site_index() == group;
     }
-    if (step.site < 0 || applies) out = replace_all(out, step.find, step.replacement);
+    if ((step.site >= 0 && !applies) || !pairs.may_hold(step.find)) continue;
+    Text replaced = replace_all(out, step.find, step.replacement);
+    if (replaced != out) {
+      out = std::move(replaced);
+      pairs.fill(out);
+    }
   }
   return out;
 }
