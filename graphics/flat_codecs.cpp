@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "graphics/flat.h"
+#include "graphics/flat_writers.h"
 
 namespace lumetra::flat {
 namespace {
@@ -227,6 +228,11 @@ Status encode(const Image& image, const Guid* clsid, const EncoderParameters* pa
     }
   }
   bool alpha = image.format & kPixelFormatAlpha;
+  if (codec->qt_name == "png" || codec->qt_name == "bmp") {
+    *out = codec->qt_name == "png" ? write_png(image.pixels, alpha, image.dpi_x, image.dpi_y)
+                                   : write_bmp(image.pixels, alpha, image.dpi_x, image.dpi_y);
+    return out->isEmpty() ? OutOfMemory : Ok;
+  }
   QImage pixels =
       image.pixels.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
   pixels.setDotsPerMeterX(int(std::lround(image.dpi_x / 0.0254)));

@@ -36,89 +36,121 @@ std::vector<int> box_half_widths(double sigma) {
   return half;
 }
 
-// One box pass along rows (`horizontal`) or columns of a w x h block of 4-float pixels. Outside
-// the block a pixel is transparent (`expand`) or repeats the nearest edge pixel.
-void box_rows(const float* in, float* out, int w, int h, int k, bool expand) {
-  const float scale = 1.0f / (2 * k + 1);
-  for (int y = 0; y < h; ++y) {
-    const float* row = in + std::size_t(y) * w * 4;
-    float* dst = out + std::size_t(y) * w * 4;
-    auto at = [&](int x, int c) -> float {
-      if (x < 0) return expand ? 0.0f : row[c];
-      if (x >= w) return expand ? 0.0f : row[(w - 1) * 4 + c];
-      return row[x * 4 + c];
-    };
-    float sum[4] = {0, 0, 0, 0};
-    for (int x = -k; x <= k; ++x)
-      for (int c = 0; c < 4; ++c) sum[c] += at(x, c);
-    for (int x = 0; x < w; ++x) {
-      for (int c = 0; c < 4; ++c) dst[x * 4 + c] = sum[c] * scale;
-      int add = x + k + 1, drop = x - k;
-      if (add < w && drop >= 0) {
-        for (int c = 0; c < 4; ++c) sum[c] += row[add * 4 + c] - row[drop * 4 + c];
-      } else {
-        for (int c = 0; c < 4; ++c) sum[c] += at(add, c) - at(drop, c);
-      }
-    }
+// One box pass of half-width k over n values. Outside them every value is `pad`.
+void box_pass(const float* in, float* out, int n, int k, float pad) {
+  const float scale = 1.0f / float(2 * k + 1);
+  auto at = [&](int i) { return i < 0 || i >= n ? pad : in[i]; };
+  float sum = 0;
+  for (int i = -k; i <= k; ++i) sum += at(i);
+  int i = 0;
+  for (; i < n && (i - k < 0 || i + k + 1 >= n); ++i) {  // near the start (or a short run)
+    out[i] = sum * scale;
+    sum += at(i + k + 1) - at(i - k);
+  }
+  for (; i + k + 1 < n; ++i) {
+    out[i] = sum * scale;
+    sum += in[i + k + 1] - in[i - k];
+  }
+  for (; i < n; ++i) {
+    out[i] = sum * scale;
+    sum += at(i + k + 1) - at(i - k);
   }
 }
 
-void box_columns(const float* in, float* out, int w, int h, int k, bool expand) {
-  const std::size_t n = std::size_t(w) * 4;
-  const float scale = 1.0f / (2 * k + 1);
+// One box pass down the columns of `rows` rows of n values; outside them a row is zero or, when
+// clamping, the nearest edge row. Whole rows at a time, so the work runs along memory.
+void box_pass_down(const float* in, float* out, int n, int rows, int k, bool clamp) {
+  const float scale = 1.0f / float(2 * k + 1);
   std::vector<float> zero(n, 0.0f), sum(n, 0.0f);
   auto row = [&](int y) -> const float* {
-    if (y < 0) return expand ? zero.data() : in;
-    if (y >= h) return expand ? zero.data() : in + (h - 1) * n;
-    return in + y * n;
+    if (y < 0) return clamp ? in : zero.data();
+    if (y >= rows) return clamp ? in + std::size_t(rows - 1) * n : zero.data();
+    return in + std::size_t(y) * n;
   };
   for (int y = -k; y <= k; ++y) {
     const float* r = row(y);
-    for (std::size_t i = 0; i < n; ++i) sum[i] += r[i];
+    for (int i = 0; i < n; ++i) sum[i] += r[i];
   }
-  for (int y = 0; y < h; ++y) {
-    float* dst = out + y * n;
-    const float* add = row(y + k + 1);
-    const float* drop = row(y - k);
-    for (std::size_t i = 0; i < n; ++i) {
-      dst[i] = sum[i] * scale;
-      sum[i] += add[i] - drop[i];
+  float* __restrict total = sum.data();
+  for (int y = 0; y < rows; ++y) {
+    float* __restrict dst = out + std::size_t(y) * n;
+    const float* __restrict add = row(y + k + 1);
+    const float* __restrict drop = row(y - k);
+    for (int i = 0; i < n; ++i) {
+      dst[i] = total[i] * scale;
+      total[i] += add[i] - drop[i];
     }
   }
 }
 
+// Blurs the pixels of `area` in place. Each colour channel is blurred as a plane of its own, in a
+// field that reaches `reach` pixels past the area on every side, so that what the first boxes
+// spread past the edge still comes back through the later ones. A channel that is zero
+// everywhere stays zero and is skipped (a black shadow blurs only its alpha).
 void blur(QImage& image, const QRect& area, float radius, bool expand) {
   double sigma = radius / 3.0;
   if (sigma <= 0) return;
   std::vector<int> half = box_half_widths(sigma);
-  if (std::all_of(half.begin(), half.end(), [](int k) { return k == 0; })) return;
+  int reach = 0;
+  for (int k : half) reach += k;
+  if (reach == 0) return;
   const int w = area.width(), h = area.height();
-  std::vector<float> a(std::size_t(w) * h * 4), b(a.size());
+  const int wide = w + 2 * reach, tall = h + 2 * reach;
+  auto pixel_row = [&](int y) { return image.scanLine(area.y() + y) + std::size_t(area.x()) * 4; };
+
+  std::uint32_t used = 0;
   for (int y = 0; y < h; ++y) {
-    const uchar* src = image.constScanLine(area.y() + y) + area.x() * 4;
-    float* dst = a.data() + std::size_t(y) * w * 4;
-    for (int i = 0; i < w * 4; ++i) dst[i] = src[i];
+    const auto* px = reinterpret_cast<const std::uint32_t*>(pixel_row(y));
+    for (int x = 0; x < w; ++x) used |= px[x];
   }
-  for (int k : half) {
-    box_rows(a.data(), b.data(), w, h, k, expand);
-    std::swap(a, b);
-  }
-  for (int k : half) {
-    box_columns(a.data(), b.data(), w, h, k, expand);
-    std::swap(a, b);
-  }
-  for (int y = 0; y < h; ++y) {
-    auto* dst = reinterpret_cast<QRgb*>(image.scanLine(area.y() + y)) + area.x();
-    const float* src = a.data() + std::size_t(y) * w * 4;
-    for (int x = 0; x < w; ++x) {
-      auto channel = [&](int c, int limit) {
-        return std::clamp(static_cast<int>(src[x * 4 + c] + 0.5f), 0, limit);
-      };
-      // Memory order of a premultiplied pixel is blue, green, red, alpha; no colour may
-      // exceed the alpha after rounding.
-      int alpha = channel(3, 255);
-      dst[x] = qRgba(channel(2, alpha), channel(1, alpha), channel(0, alpha), alpha);
+  std::vector<float> field(std::size_t(tall) * w), other(field.size());
+  std::vector<float> line(wide), spare(wide);
+  for (int c = 0; c < 4; ++c) {  // bytes of a pixel in memory: blue, green, red, alpha
+    if (((used >> (8 * c)) & 0xFF) == 0) continue;
+    // Along the rows, into the middle rows of the field.
+    for (int y = 0; y < h; ++y) {
+      const uchar* src = pixel_row(y) + c;
+      float first = src[0], last = src[std::size_t(w - 1) * 4];
+      for (int x = 0; x < reach; ++x) {
+        line[x] = expand ? 0.0f : first;
+        line[reach + w + x] = expand ? 0.0f : last;
+      }
+      for (int x = 0; x < w; ++x) line[reach + x] = src[std::size_t(x) * 4];
+      for (int k : half) {
+        box_pass(line.data(), spare.data(), wide, k, 0.0f);
+        std::swap(line, spare);
+      }
+      // The field keeps the columns of the area; what spread sideways past it is dropped.
+      std::copy_n(line.data() + reach, w, field.data() + std::size_t(reach + y) * w);
     }
+    for (int y = 0; y < reach; ++y) {  // rows above and below: nothing, or the edge rows
+      float* top = field.data() + std::size_t(y) * w;
+      float* bottom = field.data() + std::size_t(reach + h + y) * w;
+      if (expand) {
+        std::fill_n(top, w, 0.0f);
+        std::fill_n(bottom, w, 0.0f);
+      } else {
+        std::copy_n(field.data() + std::size_t(reach) * w, w, top);
+        std::copy_n(field.data() + std::size_t(reach + h - 1) * w, w, bottom);
+      }
+    }
+    for (int k : half) {
+      box_pass_down(field.data(), other.data(), w, tall, k, !expand);
+      std::swap(field, other);
+    }
+    for (int y = 0; y < h; ++y) {
+      uchar* dst = pixel_row(y) + c;
+      const float* src = field.data() + std::size_t(reach + y) * w;
+      for (int x = 0; x < w; ++x)
+        dst[std::size_t(x) * 4] = uchar(std::clamp(int(src[x] + 0.5f), 0, 255));
+    }
+  }
+  // Rounding may leave a colour a step above its alpha; premultiplied pixels must not.
+  if ((used & 0xFFFFFF) == 0) return;
+  for (int y = 0; y < h; ++y) {
+    uchar* px = pixel_row(y);
+    for (int x = 0; x < w; ++x, px += 4)
+      for (int c = 0; c < 3; ++c) px[c] = std::min(px[c], px[3]);
   }
 }
 

@@ -90,6 +90,29 @@ TEST_F(CodecsTest, PngBytesComeBackAsTheSamePixels) {
   EXPECT_EQ(back.source_stream().memory(), 0u);
 }
 
+TEST_F(CodecsTest, BmpKeepsAlphaWhenTheFormatHasItAndIsRgbOtherwise) {
+  struct Case {
+    int format;
+    int bits;
+    ARGB written, read;
+  } cases[] = {
+      {flat::PixelFormat32bppARGB, 32, 0x80FF0000, 0x80FF0000},
+      {flat::PixelFormat24bppRGB, 24, 0xFF00FF00, 0xFF00FF00},
+  };
+  for (const Case& c : cases) {
+    Bitmap b;
+    ASSERT_TRUE(b.create(3, 2, c.format));
+    ASSERT_TRUE(b.set_pixel(2, 0, c.written));
+    Bytes bmp = b.save_to_bytes(kImageFormatBmp);
+    ASSERT_GT(bmp.size(), 30u);
+    EXPECT_EQ(static_cast<unsigned char>(bmp[28]), c.bits);  // bits per pixel
+    Bitmap back;
+    ASSERT_TRUE(back.from_bytes(bmp));
+    EXPECT_EQ(back.get_pixel(2, 0), c.read) << c.bits;
+    EXPECT_EQ(back.get_pixel(0, 1), b.get_pixel(0, 1)) << c.bits;  // rows in the right order
+  }
+}
+
 TEST_F(CodecsTest, BytesThatAreNoImageAreRefused) {
   struct Case {
     Bytes bytes;
