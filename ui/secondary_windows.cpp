@@ -145,13 +145,14 @@ void register_secondary_windows(Toolkit& toolkit, SecondaryWindowSettings settin
     return form;
   });
 
-  toolkit.register_window(window_kind::exit_confirmation, [tk] {
+  toolkit.register_window(window_kind::exit_confirmation, [tk, shared] {
     using namespace exit_window;
     auto form = make_exit_confirmation_form();
     Form* f = form.get();
     f->on(confirm_button, Event::clicked, [tk] { tk->exit(0); });
     f->on(cancel_area, Event::left_button_pressed, [tk, f] { tk->destroy(*f); });
     f->on(close_button, Event::clicked, [tk, f] { tk->destroy(*f); });
+    if (shared->extend_exit_confirmation) shared->extend_exit_confirmation(*f);
     return form;
   });
 

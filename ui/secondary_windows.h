@@ -7,6 +7,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -66,6 +67,8 @@ struct SecondaryWindowSettings {
   // The process-wide version text, which the about window replaces at each opening; it must
   // outlive the toolkit's windows. Null: the about window keeps its own.
   Text* version_text = nullptr;
+  // Binds further handlers (its shadow's) to each new exit confirmation window. Empty: none.
+  std::function<void(Form&)> extend_exit_confirmation;
 };
 
 // The forms as designed, without handlers.
