@@ -46,11 +46,18 @@ int start(ui::Toolkit& toolkit, const StartOptions& options) {
 
   std::vector<std::string> home_pages;
   for (const Site& site : sites.sites) home_pages.push_back(gbk_to_utf8(site.home_page));
-  ui::register_secondary_windows(toolkit, {options.links, version_file, &state.version_text});
+  ui::SecondaryWindowSettings secondary;
+  secondary.links = options.links;
+  secondary.version_file = version_file;
+  secondary.version_text = &state.version_text;
+  ui::register_secondary_windows(toolkit, std::move(secondary));
   toolkit.register_window(ui::window_kind::main, [&] {
     auto form = ui::make_main_form(sites.entries());
     // The window's own creation steps come before the job's.
-    ui::bind_main_window(toolkit, *form, {home_pages, version_file});
+    ui::MainWindowSettings settings;
+    settings.home_pages = home_pages;
+    settings.version_file = version_file;
+    ui::bind_main_window(toolkit, *form, std::move(settings));
     std::lock_guard lock(collector_mutex);
     state.collector = std::make_unique<Collector>(toolkit, *form, sites, program_dir,
                                                   *state.shared_regex, options.collector);

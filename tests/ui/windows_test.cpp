@@ -30,10 +30,16 @@ class Windows : public ::testing::Test {
  protected:
   Windows() {
     version_file = dir.path() / "config" / "lumetra" / "ver.ini";
-    register_secondary_windows(tk, {ShellLinks{}, version_file, &version_text});
+    SecondaryWindowSettings secondary;
+    secondary.version_file = version_file;
+    secondary.version_text = &version_text;
+    register_secondary_windows(tk, std::move(secondary));
     tk.register_window(window_kind::main, [&] {
       auto form = make_main_form({"a", "b", "c", "d", "e"});
-      bind_main_window(tk, *form, {home_pages, version_file});
+      MainWindowSettings settings;
+      settings.home_pages = home_pages;
+      settings.version_file = version_file;
+      bind_main_window(tk, *form, std::move(settings));
       return form;
     });
     tk.run_on_ui([&] { main = &tk.load(window_kind::main); });
