@@ -36,24 +36,25 @@ std::vector<int> box_half_widths(double sigma) {
   return half;
 }
 
-// One box pass of half-width k over n values. Outside them every value is `pad`.
-void box_pass(const float* in, float* out, int n, int k, float pad) {
+// One box pass of half-width k along four lines at once, stored interleaved (the value of line r
+// at position i is at [i * 4 + r]) so that the four running sums advance together. Outside the n
+// positions every value is zero.
+constexpr int kLanes = 4;
+
+void box_pass_lanes(const float* __restrict in, float* __restrict out, int n, int k) {
   const float scale = 1.0f / float(2 * k + 1);
-  auto at = [&](int i) { return i < 0 || i >= n ? pad : in[i]; };
-  float sum = 0;
-  for (int i = -k; i <= k; ++i) sum += at(i);
-  int i = 0;
-  for (; i < n && (i - k < 0 || i + k + 1 >= n); ++i) {  // near the start (or a short run)
-    out[i] = sum * scale;
-    sum += at(i + k + 1) - at(i - k);
-  }
-  for (; i + k + 1 < n; ++i) {
-    out[i] = sum * scale;
-    sum += in[i + k + 1] - in[i - k];
-  }
-  for (; i < n; ++i) {
-    out[i] = sum * scale;
-    sum += at(i + k + 1) - at(i - k);
+  auto at = [&](int i, int r) { return i < 0 || i >= n ? 0.0f : in[i * kLanes + r]; };
+  float sum[kLanes] = {};
+  for (int i = -k; i <= k; ++i)
+    for (int r = 0; r < kLanes; ++r) sum[r] += at(i, r);
+  for (int i = 0; i < n; ++i) {
+    for (int r = 0; r < kLanes; ++r) out[i * kLanes + r] = sum[r] * scale;
+    if (i - k >= 0 && i + k + 1 < n) {
+      for (int r = 0; r < kLanes; ++r)
+        sum[r] += in[(i + k + 1) * kLanes + r] - in[(i - k) * kLanes + r];
+    } else {
+      for (int r = 0; r < kLanes; ++r) sum[r] += at(i + k + 1, r) - at(i - k, r);
+    }
   }
 }
 
@@ -104,24 +105,34 @@ void blur(QImage& image, const QRect& area, float radius, bool expand) {
     for (int x = 0; x < w; ++x) used |= px[x];
   }
   std::vector<float> field(std::size_t(tall) * w), other(field.size());
-  std::vector<float> line(wide), spare(wide);
+  std::vector<float> line(std::size_t(wide) * kLanes), spare(line.size());
   for (int c = 0; c < 4; ++c) {  // bytes of a pixel in memory: blue, green, red, alpha
     if (((used >> (8 * c)) & 0xFF) == 0) continue;
-    // Along the rows, into the middle rows of the field.
-    for (int y = 0; y < h; ++y) {
-      const uchar* src = pixel_row(y) + c;
-      float first = src[0], last = src[std::size_t(w - 1) * 4];
-      for (int x = 0; x < reach; ++x) {
-        line[x] = expand ? 0.0f : first;
-        line[reach + w + x] = expand ? 0.0f : last;
+    // Along the rows, four at a time, into the middle rows of the field.
+    for (int y0 = 0; y0 < h; y0 += kLanes) {
+      for (int r = 0; r < kLanes; ++r) {
+        float* lane = line.data() + r;
+        if (y0 + r >= h) {  // past the last row: a lane of zeros, computed and dropped
+          for (int x = 0; x < wide; ++x) lane[x * kLanes] = 0.0f;
+          continue;
+        }
+        const uchar* src = pixel_row(y0 + r) + c;
+        float first = src[0], last = src[std::size_t(w - 1) * 4];
+        for (int x = 0; x < reach; ++x) {
+          lane[x * kLanes] = expand ? 0.0f : first;
+          lane[(reach + w + x) * kLanes] = expand ? 0.0f : last;
+        }
+        for (int x = 0; x < w; ++x) lane[(reach + x) * kLanes] = src[std::size_t(x) * 4];
       }
-      for (int x = 0; x < w; ++x) line[reach + x] = src[std::size_t(x) * 4];
       for (int k : half) {
-        box_pass(line.data(), spare.data(), wide, k, 0.0f);
+        box_pass_lanes(line.data(), spare.data(), wide, k);
         std::swap(line, spare);
       }
       // The field keeps the columns of the area; what spread sideways past it is dropped.
-      std::copy_n(line.data() + reach, w, field.data() + std::size_t(reach + y) * w);
+      for (int r = 0; r < kLanes && y0 + r < h; ++r) {
+        float* dst = field.data() + std::size_t(reach + y0 + r) * w;
+        for (int x = 0; x < w; ++x) dst[x] = line[(reach + x) * kLanes + r];
+      }
     }
     for (int y = 0; y < reach; ++y) {  // rows above and below: nothing, or the edge rows
       float* top = field.data() + std::size_t(y) * w;

@@ -282,21 +282,26 @@ Status GdipBitmapUnlockBits(Handle bitmap, BitmapData* data) {
     QImage::Format f = lock_format(i->lock_format);
     const auto* in =
         static_cast<const unsigned char*>(i->lock_user ? i->lock_user : i->lock_buffer.data());
-    QImage part(area.width, area.height, f);
-    const int row = area.width * bytes_per_pixel(f);
-    for (int y = 0; y < area.height; ++y)
-      std::memcpy(part.scanLine(y), in + std::ptrdiff_t(y) * i->lock_stride, row);
-    part = part.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const int format = i->lock_format, size = bytes_per_pixel(f);
+    const bool alpha = has_alpha(i->format);
     for (int y = 0; y < area.height; ++y) {
       auto* dst = reinterpret_cast<QRgb*>(i->pixels.scanLine(area.y + y)) + area.x;
-      const auto* src = reinterpret_cast<const QRgb*>(part.constScanLine(y));
-      for (int x = 0; x < area.width; ++x) {
-        QRgb p = src[x];
-        if (i->lock_format == PixelFormat32bppPARGB) {  // no colour above its alpha
+      const unsigned char* px = in + std::ptrdiff_t(y) * i->lock_stride;
+      for (int x = 0; x < area.width; ++x, px += size) {
+        QRgb p;  // as the caller wrote it, straight or premultiplied
+        if (size == 3) {
+          p = qRgb(px[2], px[1], px[0]);
+        } else {
+          std::memcpy(&p, px, 4);  // the caller's buffer need not be aligned
+          if (format == PixelFormat32bppRGB) p |= 0xFF000000u;
+        }
+        if (format == PixelFormat32bppPARGB) {  // no colour above its alpha
           int a = qAlpha(p);
           p = qRgba(std::min(qRed(p), a), std::min(qGreen(p), a), std::min(qBlue(p), a), a);
+          dst[x] = alpha ? p : (qUnpremultiply(p) | 0xFF000000u);
+        } else {
+          dst[x] = alpha ? qPremultiply(p) : (p | 0xFF000000u);
         }
-        dst[x] = has_alpha(i->format) ? p : (qUnpremultiply(p) | 0xFF000000u);
       }
     }
   }

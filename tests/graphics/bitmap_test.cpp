@@ -175,6 +175,25 @@ TEST_F(BitmapTest, LockBitsReadsAndWritesInTheAskedLayout) {
   ASSERT_TRUE(b.unlock_bits(data));
   EXPECT_EQ(b.get_pixel(3, 2), 0x80FF0000u);
 
+  // Each layout written back: straight, premultiplied, opaque, three bytes.
+  struct Write {
+    int format;
+    unsigned char bytes[4];
+    ARGB read;
+  } writes[] = {
+      {flat::PixelFormat32bppARGB, {0x00, 0x00, 0xFF, 0x80}, 0x80FF0000},
+      {flat::PixelFormat32bppPARGB, {0x00, 0x00, 0x80, 0x80}, 0x80FF0000},
+      {flat::PixelFormat32bppPARGB, {0x00, 0x00, 0xFF, 0x10}, 0x10FF0000},  // red above alpha
+      {flat::PixelFormat32bppRGB, {0x30, 0x20, 0x10, 0x00}, 0xFF102030},
+      {flat::PixelFormat24bppRGB, {0x30, 0x20, 0x10, 0x00}, 0xFF102030},
+  };
+  for (const Write& w : writes) {
+    ASSERT_TRUE(b.lock_bits({1, 0, 1, 1}, flat::ImageLockModeWrite, w.format, data));
+    std::memcpy(data.scan0, w.bytes, w.format == flat::PixelFormat24bppRGB ? 3 : 4);
+    ASSERT_TRUE(b.unlock_bits(data));
+    EXPECT_EQ(b.get_pixel(1, 0), w.read) << std::hex << w.format;
+  }
+
   // The caller's own buffer.
   std::uint32_t mine[4] = {};
   data.scan0 = mine;
