@@ -286,7 +286,13 @@ const std::array<Entry, 16>& entries() {
       {{"menu.border", {100, 175}, false},
        [](QPainter& p, QSize s, Look) { p.fillRect(QRect(QPoint(0, 0), s), palette::border); }},
       {{"menu.body", {98, 119}, false},
-       [](QPainter& p, QSize s, Look) { p.fillRect(QRect(QPoint(0, 0), s), palette::paper); }},
+       [](QPainter& p, QSize s, Look) {
+         p.fillRect(QRect(QPoint(0, 0), s), palette::paper);
+         // The menu window is 116 high and this canvas lies at 1,1, so its last rows and the
+         // border box's bottom edge are cut off: the bottom edge is drawn on the last row shown.
+         const int shown = std::min(s.height(), s.height() * 115 / 119);
+         p.fillRect(0, shown - 1, s.width(), 1, palette::border);
+       }},
       {{"about.background", {458, 278}, false},
        [](QPainter& p, QSize s, Look) {
          // Paper with a pale blue wash behind the logo, fading out before the text lines.
@@ -296,6 +302,10 @@ const std::array<Entry, 16>& entries() {
          wash.setColorAt(0, QColor(0xe3, 0xee, 0xf9));
          wash.setColorAt(1, QColor(0xe3, 0xee, 0xf9, 0));
          p.fillRect(r, wash);
+         // The window has no border of its own and no shadow: a thin frame keeps it apart
+         // from the main window beneath.
+         p.setPen(QPen(palette::border, 1));
+         p.drawRect(QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5));
        }},
       {{"about.logo", {150, 150}, false},
        [](QPainter& p, QSize s, Look) {
