@@ -73,10 +73,12 @@ bool Bitmap::from_file_wide(const std::u16string& path, bool use_icm) {
 
 bool Bitmap::from_bytes(const Bytes& bytes, bool use_icm) {
   Handle stream = source_stream_.load(bytes);
-  return creator(
+  bool ok = creator(
       *this, bitmap_handle_,
       icm_choice(use_icm, flat::GdipCreateBitmapFromStream, flat::GdipCreateBitmapFromStreamICM),
       stream);
+  if (!ok) source_stream_.release();  // no image lives on these bytes
+  return ok;
 }
 
 bool Bitmap::create_from_resource(Handle module, const Text& name) {

@@ -210,7 +210,8 @@ struct PropertyItem {
 
 // The object behind every image handle. `pixels` is always Format_ARGB32_Premultiplied; the
 // platform format the image was made in is kept in `format` and honoured on pixel writes (no
-// alpha: writes are opaque). A drawing surface paints into `pixels` directly.
+// alpha: writes are opaque). A drawing surface paints into `pixels` directly, and refuses with
+// WrongState while `locked` (the caller holds a copy of some pixels that unlocking writes back).
 struct Image : Object {
   static constexpr Kind kKind = Kind::Image;
   Image() : Object(Kind::Image) {}

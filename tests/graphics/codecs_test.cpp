@@ -127,6 +127,7 @@ TEST_F(CodecsTest, BytesThatAreNoImageAreRefused) {
     EXPECT_FALSE(b.from_bytes(c.bytes));
     EXPECT_EQ(last_status, c.status) << c.bytes.size();
     EXPECT_EQ(b.handle(), 0u);
+    EXPECT_EQ(b.source_stream().memory(), 0u);  // the bytes are not kept for nothing
   }
 }
 
