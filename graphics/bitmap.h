@@ -139,7 +139,8 @@ class Bitmap : public GraphicsObject {
   // Frees the effect's earlier auxiliary data first, then keeps what this application returns.
   bool apply_effect(BlurEffect& effect, const flat::Rect* rect = nullptr);
   // A new bitmap of the rotated picture, of `size` or else of `rotated_size`, with this one's
-  // resolution; the background fills it first when one is given.
+  // resolution; the background fills it first when one is given. The target receives it only
+  // when it was drawn.
   bool rotate(float angle, Bitmap& target, std::optional<ARGB> background = std::nullopt,
               std::optional<int> interpolation = std::nullopt,
               std::optional<flat::SizeF> size = std::nullopt);

@@ -55,8 +55,13 @@ bool Bitmap::rotate(float angle, Bitmap& target, std::optional<ARGB> background,
   flat::GdipResetWorldTransform(surface);
   flat::GdipDeleteMatrix(matrix);
   flat::GdipDeleteGraphics(surface);
+  // A picture that could not be drawn is not handed over: the target keeps what it held.
+  if (!drawn) {
+    flat::GdipDisposeImage(made);
+    return false;
+  }
   target.set_handle(made);
-  return drawn;
+  return true;
 }
 
 }  // namespace lumetra
