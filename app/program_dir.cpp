@@ -76,7 +76,11 @@ fs::path user_download_folder(const fs::path& home, const fs::path& config_dir) 
 
 fs::path choose_program_directory(const fs::path& executable_dir, const fs::path& home,
                                   const fs::path& config_dir) {
-  if (!executable_dir.empty() && writable(executable_dir) && !is_system_folder(executable_dir))
+  // A user's own installation (~/.local/bin) is no place to look for books either.
+  fs::path inside_local = executable_dir.lexically_normal().lexically_relative(home / ".local");
+  bool user_installed = !inside_local.empty() && *inside_local.begin() != "..";
+  if (!executable_dir.empty() && writable(executable_dir) && !is_system_folder(executable_dir) &&
+      !user_installed)
     return executable_dir;
   fs::path downloads = user_download_folder(home, config_dir);
   std::error_code ec;

@@ -1,8 +1,8 @@
 // Where the program keeps its downloads: "小说下载" inside the program's directory.
 //
 // Usage: `program_directory()` once at start-up. The folder the executable lies in serves when
-// the user may write there and it is not a system folder (a build tree or an unpacked archive);
-// an installed program uses the user's download folder instead.
+// the user may write there and it is not a system folder or ~/.local (a build tree or an
+// unpacked archive); an installed program uses the user's download folder instead.
 #pragma once
 
 #include <filesystem>

@@ -60,6 +60,8 @@ TEST(ProgramDirectory, AnInstalledProgramUsesTheUsersDownloadFolder) {
     EXPECT_TRUE(fs::is_directory(chosen)) << line;  // the job creates only its own folder in it
   }
   EXPECT_EQ(choose_program_directory("", home, config), home / "Downloads");
+  fs::create_directories(home / ".local" / "bin");  // the user's own installation
+  EXPECT_EQ(choose_program_directory(home / ".local" / "bin", home, config), home / "Downloads");
 }
 
 TEST(ProgramDirectory, AFolderThatCannotTakeBooksIsNotUsed) {
