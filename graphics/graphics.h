@@ -13,4 +13,6 @@
 #include "graphics/bitmap.h"
 #include "graphics/brush.h"
 #include "graphics/flat.h"
+#include "graphics/region.h"
 #include "graphics/streams.h"
+#include "graphics/surface.h"
