@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <new>
 
 #include "graphics/flat.h"
 #include "graphics/flat_writers.h"
@@ -318,7 +319,7 @@ Status GdipGetImageEncoders(std::uint32_t count, std::uint32_t size, ImageCodecI
     }
     info.sig_pattern = static_cast<const std::uint8_t*>(put(patterns.data(), patterns.size()));
     info.sig_mask = static_cast<const std::uint8_t*>(put(masks.data(), masks.size()));
-    out[i] = info;
+    new (out + i) ImageCodecInfo(info);  // the caller gives raw bytes
   }
   return Ok;
 }
@@ -370,13 +371,13 @@ Status GdipGetEncoderParameterList(Handle image, const Guid* encoder, std::uint3
   std::uint32_t needed = 0;
   if (Status s = GdipGetEncoderParameterListSize(image, encoder, &needed)) return s;
   if (!buffer || size < needed) return InvalidParameter;
-  *buffer = EncoderParameters{};
+  new (buffer) EncoderParameters{};              // the caller gives raw bytes
   if (encoder_of(encoder)->qt_name == "jpeg") {  // quality, from 0 to 100
     auto* item = reinterpret_cast<EncoderParameter*>(buffer + 1);
     auto* range = reinterpret_cast<std::uint32_t*>(item + 1);
     range[0] = 0;
     range[1] = 100;
-    *item = EncoderParameter{kQuality, 1, 6, range};
+    new (item) EncoderParameter{kQuality, 1, 6, range};
     *buffer = EncoderParameters{1, item};
   }
   return Ok;
@@ -463,7 +464,7 @@ Status GdipGetPropertyItem(Handle image, std::uint32_t id, std::uint32_t size,
   if (size != sizeof(PropertyItemData) + p->value.size()) return InvalidParameter;
   auto* value = reinterpret_cast<char*>(buffer + 1);
   if (!p->value.empty()) std::memcpy(value, p->value.data(), p->value.size());
-  *buffer = PropertyItemData{p->id, std::uint32_t(p->value.size()), p->type, value};
+  new (buffer) PropertyItemData{p->id, std::uint32_t(p->value.size()), p->type, value};
   return Ok;
 }
 
