@@ -31,11 +31,16 @@ ChapterModel::ChapterModel(Toolkit& toolkit, const Form& form, std::string list,
   }
 }
 
-std::vector<QString> ChapterModel::read_row(int row) const {
-  std::vector<QString> cells(captions_.size());
-  for (int column = 0; column < static_cast<int>(cells.size()); ++column)
-    cells[column] = to_qstring(toolkit_.list_cell(form_, list_, row, column));
-  return cells;
+std::vector<std::vector<QString>> ChapterModel::read_rows(int first, int last) const {
+  // One lock for the whole span: the workers wait on the toolkit's lock for as short as can be.
+  std::vector<std::vector<QString>> out;
+  for (const auto& cells : toolkit_.list_rows(form_, list_, first, last)) {
+    std::vector<QString> row(captions_.size());
+    for (std::size_t c = 0; c < row.size() && c < cells.size(); ++c) row[c] = to_qstring(cells[c]);
+    out.push_back(std::move(row));
+  }
+  out.resize(std::max(last - first + 1, 0), std::vector<QString>(captions_.size()));
+  return out;
 }
 
 bool ChapterModel::refresh(RowChanges& changes, int budget) {
@@ -65,22 +70,28 @@ bool ChapterModel::refresh(RowChanges& changes, int budget) {
     if (run_first >= 0) emit dataChanged(index(run_first, 0), index(run_last, columnCount() - 1));
     run_first = run_last = -1;
   };
-  for (int row : dirty) {
-    std::vector<QString> cells = read_row(row);
-    if (cells == rows_[row]) continue;
-    rows_[row] = std::move(cells);
-    if (run_last >= 0 && row != run_last + 1) flush();
-    if (run_first < 0) run_first = row;
-    run_last = row;
+  // Dirty rows lie close together (the workers' window on the list): read them in spans.
+  for (std::size_t i = 0; i < dirty.size();) {
+    std::size_t j = i;
+    while (j + 1 < dirty.size() && dirty[j + 1] - dirty[j] <= 8) ++j;
+    auto span = read_rows(dirty[i], dirty[j]);
+    for (std::size_t k = i; k <= j; ++k) {
+      const int row = dirty[k];
+      std::vector<QString>& cells = span[row - dirty[i]];
+      if (cells == rows_[row]) continue;
+      rows_[row] = std::move(cells);
+      if (run_last >= 0 && row != run_last + 1) flush();
+      if (run_first < 0) run_first = row;
+      run_last = row;
+    }
+    i = j + 1;
   }
   flush();
 
   // New rows, in slices of at most `budget`.
   const int last = std::min(count, known + budget) - 1;
   if (last >= known) {
-    std::vector<std::vector<QString>> added;
-    added.reserve(last - known + 1);
-    for (int row = known; row <= last; ++row) added.push_back(read_row(row));
+    std::vector<std::vector<QString>> added = read_rows(known, last);
     beginInsertRows({}, known, last);
     std::move(added.begin(), added.end(), std::back_inserter(rows_));
     endInsertRows();

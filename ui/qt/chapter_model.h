@@ -31,7 +31,7 @@ class ChapterModel : public QAbstractTableModel {
   // insertion, changed rows as one dataChanged per run of neighbouring rows. At most `budget`
   // new rows are read at once, so a catalog of 10,000 rows does not stall the window; returns
   // false when rows are left for a later call (with `changes` keeping what is left).
-  bool refresh(RowChanges& changes, int budget = 2000);
+  bool refresh(RowChanges& changes, int budget = 1000);
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
@@ -39,7 +39,8 @@ class ChapterModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
  private:
-  std::vector<QString> read_row(int row) const;
+  // Rows first..last as the form holds them now; rows gone since come back empty.
+  std::vector<std::vector<QString>> read_rows(int first, int last) const;
 
   Toolkit& toolkit_;
   const Form& form_;

@@ -361,7 +361,12 @@ void FormWindow::apply(Entry& entry, const Control& c) {
       if (auto* edit = qobject_cast<QLineEdit*>(w)) {
         if (edit->text() != text) edit->setText(text);
       } else if (auto* pane = qobject_cast<QPlainTextEdit*>(w)) {
-        if (pane->toPlainText() != text) pane->setPlainText(text);
+        // Compared with what was last set: reading a document back costs as much as setting it.
+        const QString shown = pane->property("lumetra_text").toString();
+        if (shown != text) {
+          pane->setPlainText(text);
+          pane->setProperty("lumetra_text", text);
+        }
       }
       break;
     case K::combo_box: {
