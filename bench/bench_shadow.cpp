@@ -22,32 +22,23 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-// An opaque rectangle painted without antialiasing, through the bitmap's locked pixels.
-bool fill_rectangle(Bitmap& bitmap, ARGB color, int x, int y, int w, int h) {
-  flat::BitmapData data;
-  if (!bitmap.lock_bits({x, y, w, h}, flat::ImageLockModeWrite, flat::PixelFormat32bppARGB, data))
-    return false;
-  for (int row = 0; row < h; ++row) {
-    auto* line = reinterpret_cast<ARGB*>(static_cast<char*>(data.scan0) + row * data.stride);
-    std::fill(line, line + w, color);
-  }
-  return bitmap.unlock_bits(data);
-}
-
 Bytes render_shadow_image(int w, int h, int s) {
   Bitmap bitmap;
   SolidBrush black;
   BlurEffect blur;
+  Graphics graphics;
   bitmap.create(w + 2 * s, h + 2 * s);
   black.create(0xFF000000);
   blur.create();
   flat::BlurParams params{static_cast<float>(s), 1};
   blur.set_parameters(&params);
-  fill_rectangle(bitmap, black.color(), s, s, w, h);
+  graphics.from_image(bitmap);
+  graphics.fill_rectangle(black, float(s), float(s), float(w), float(h));
   bitmap.apply_effect(blur);
   Bytes png = bitmap.save_to_bytes(kImageFormatPng);
   bitmap.dispose();
   blur.delete_();
+  graphics.delete_();
   black.delete_();
   return png;
 }
@@ -55,13 +46,16 @@ Bytes render_shadow_image(int w, int h, int s) {
 Bytes render_shadow_shape(int w, int h, int s) {
   Bitmap bitmap;
   SolidBrush white, magenta;
+  Graphics graphics;
   bitmap.create(w + 2 * s, h + 2 * s);
   white.create(0xFFFFFFFF);
   magenta.create(0xFFFF00FF);
-  fill_rectangle(bitmap, white.color(), 0, 0, w + 2 * s, h + 2 * s);
-  fill_rectangle(bitmap, magenta.color(), s, s, w, h);
+  graphics.from_image(bitmap);
+  graphics.fill_rectangle(white, 0, 0, float(w + 2 * s), float(h + 2 * s));
+  graphics.fill_rectangle(magenta, float(s), float(s), float(w), float(h));
   Bytes bmp = bitmap.save_to_bytes(kImageFormatBmp);
   bitmap.dispose();
+  graphics.delete_();
   white.delete_();
   magenta.delete_();
   return bmp;
@@ -114,7 +108,13 @@ int main(int argc, char** argv) {
   // The blur alone, on a bitmap painted once.
   Bitmap painted;
   painted.create(kWidth + 2 * kSize, kHeight + 2 * kSize);
-  fill_rectangle(painted, 0xFF000000, kSize, kSize, kWidth, kHeight);
+  {
+    SolidBrush black;
+    Graphics graphics;
+    black.create(0xFF000000);
+    graphics.from_image(painted);
+    graphics.fill_rectangle(black, kSize, kSize, kWidth, kHeight);
+  }
   BlurEffect blur;
   blur.create();
   flat::BlurParams params{kSize, 1};
