@@ -56,7 +56,9 @@ class MainWindow : public ::testing::Test {
     const SiteTable sites = sites_at(server);
     std::vector<std::string> home_pages;
     for (const Site& site : sites.sites) home_pages.push_back(gbk_to_utf8(site.home_page));
-    register_secondary_windows(toolkit, {{}, dir.path() / "ver.ini", nullptr});
+    SecondaryWindowSettings secondary;
+    secondary.version_file = dir.path() / "ver.ini";
+    register_secondary_windows(toolkit, secondary);
     auto main = make_main_form(sites.entries());
     form = main.get();
     bind_main_window(toolkit, *form, {home_pages, dir.path() / "ver.ini"});
@@ -254,6 +256,55 @@ TEST_F(MainWindow, ACloseRequestAsksFirstAndCancelKeepsTheProgram) {
     ASSERT_TRUE(wait_until([&] { return gone.isNull(); }));
     EXPECT_TRUE(window->isVisible());
   }
+}
+
+TEST_F(MainWindow, TitleBarButtonsMinimiseAndOpenTheMenuWhichClosesWhenItLosesActivation) {
+  open();
+  QTest::mouseClick(child<QWidget>(names::menu_button), Qt::LeftButton);
+  Form* menu = toolkit.find(window_kind::menu);
+  ASSERT_NE(menu, nullptr);
+  QWidget* menu_window = toolkit.window_of(*menu);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(menu_window));
+  EXPECT_TRUE(wait_until([&] { return menu_window->pos() == window->pos() + QPoint(860, 55); }));
+  EXPECT_TRUE(menu_window->windowFlags() & Qt::Tool);  // not in the taskbar
+  if (const char* out = std::getenv("LUMETRA_GRAB_DIR"))
+    menu_window->grab().save(QString::fromUtf8(out) + QStringLiteral("/menu.png"));
+
+  // "检查更新": the message box takes the activation, and the menu goes with it.
+  QTest::mouseClick(menu_window->findChild<QWidget*>(QString::fromUtf8(menu_window::check_update)),
+                    Qt::LeftButton);
+  EXPECT_TRUE(got("已是最新版本"));
+  EXPECT_EQ(toolkit.find(window_kind::menu), nullptr);
+
+  // Esc closes a new menu.
+  QTest::mouseClick(child<QWidget>(names::menu_button), Qt::LeftButton);
+  menu = toolkit.find(window_kind::menu);
+  ASSERT_NE(menu, nullptr);
+  QTest::keyClick(toolkit.window_of(*menu), Qt::Key_Escape);
+  EXPECT_EQ(toolkit.find(window_kind::menu), nullptr);
+
+  QTest::mouseClick(child<QWidget>(names::minimize_button), Qt::LeftButton);
+  EXPECT_TRUE(wait_until([&] { return window->isMinimized(); }));
+  EXPECT_EQ(toolkit.window_state(*form), WindowState::minimised);
+}
+
+TEST_F(MainWindow, DraggingTheTitleBarMovesTheWindowButNotFromAnEditBox) {
+  open();
+  const QPoint start = window->pos();
+  QWidget* bar = child<QWidget>(names::title_bar);
+  QTest::mousePress(bar, Qt::LeftButton, {}, {300, 30});
+  QTest::mouseMove(bar, {340, 50});
+  QTest::mouseRelease(bar, Qt::LeftButton, {}, {340, 50});
+  EXPECT_TRUE(wait_until([&] { return window->pos() == start + QPoint(40, 20); }));
+  const Rect rect = toolkit.window_rect(*form);
+  EXPECT_EQ(QPoint(rect.left, rect.top), start + QPoint(40, 20));  // the form knows it too
+
+  QWidget* edit = child<QWidget>(names::address_box);
+  QTest::mousePress(edit, Qt::LeftButton, {}, {10, 10});
+  QTest::mouseMove(edit, {60, 40});
+  QTest::mouseRelease(edit, Qt::LeftButton, {}, {60, 40});
+  QTest::qWait(50);
+  EXPECT_EQ(window->pos(), start + QPoint(40, 20));
 }
 
 }  // namespace
