@@ -5,6 +5,7 @@
 
 #include "app/program_dir.h"
 #include "pattern/regex.h"
+#include "shadow/shadow.h"
 #include "text/gbk.h"
 #include "ui/main_form.h"
 #include "ui/main_window.h"
@@ -46,10 +47,12 @@ int start(ui::Toolkit& toolkit, const StartOptions& options) {
 
   std::vector<std::string> home_pages;
   for (const Site& site : sites.sites) home_pages.push_back(gbk_to_utf8(site.home_page));
+  shadow::Shadows shadows(toolkit);  // the pool of shadow windows, their slots and sizes
   ui::SecondaryWindowSettings secondary;
   secondary.links = options.links;
   secondary.version_file = version_file;
   secondary.version_text = &state.version_text;
+  secondary.extend_exit_confirmation = [&](ui::Form& f) { shadows.wire_exit_confirmation(f); };
   ui::register_secondary_windows(toolkit, std::move(secondary));
   toolkit.register_window(ui::window_kind::main, [&] {
     auto form = ui::make_main_form(sites.entries());
@@ -58,6 +61,7 @@ int start(ui::Toolkit& toolkit, const StartOptions& options) {
     settings.home_pages = home_pages;
     settings.version_file = version_file;
     ui::bind_main_window(toolkit, *form, std::move(settings));
+    shadows.wire_main_window(*form);
     std::lock_guard lock(collector_mutex);
     state.collector = std::make_unique<Collector>(toolkit, *form, sites, program_dir,
                                                   *state.shared_regex, options.collector);

@@ -23,6 +23,7 @@
 #include "ui/qt/form_window.h"
 #include "ui/qt/pictures.h"
 #include "ui/qt/qt_text.h"
+#include "ui/qt/shadow_view.h"
 
 namespace lumetra::ui::qt {
 namespace {
@@ -152,6 +153,7 @@ Rect QtToolkit::screen() const {
 }
 
 void QtToolkit::changed(const Change& change) {
+  if (shadow_view_takes(*this, change)) return;  // shadow windows have a view of their own
   using W = Change::What;
   Form* form = change.form;
   switch (change.what) {

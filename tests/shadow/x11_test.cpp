@@ -1,0 +1,262 @@
+// The shadow on a real X server, with a window manager (openbox) and a compositing manager
+// (xcompmgr) as on a desktop: clicks on its band reach the window beneath, and it stays just below
+// its owner when the owner is raised. The test starts its own Xvfb and skips, saying why, when
+// Xvfb is not installed.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QProcess>
+#include <QThread>
+#include <QWidget>
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "shadow/shadow.h"
+#include "ui/qt/qt_toolkit.h"
+#include "ui/qt/shadow_view.h"
+
+extern char** environ;
+
+namespace lumetra::shadow {
+namespace {
+
+std::string skip_reason;  // set by main when there is no X server to test against
+
+bool wait_until(const std::function<bool()>& done, int ms = 5000) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done()) {
+    if (timer.elapsed() > ms) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(10);
+  }
+  return true;
+}
+
+xcb_connection_t* connection() {
+  return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+}
+
+// The child of the root that holds the window: its window manager frame, or itself.
+xcb_window_t top_level(xcb_window_t window) {
+  for (;;) {
+    xcb_query_tree_reply_t* tree =
+        xcb_query_tree_reply(connection(), xcb_query_tree(connection(), window), nullptr);
+    if (!tree) return window;
+    const xcb_window_t parent = tree->parent, root = tree->root;
+    std::free(tree);
+    if (parent == root) return window;
+    window = parent;
+  }
+}
+
+// Position of the widget's top-level window in the root's stacking order (0 is the bottom).
+int stacking_index(QWidget* w) {
+  const xcb_window_t frame = top_level(static_cast<xcb_window_t>(w->winId()));
+  xcb_connection_t* c = connection();
+  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+  xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr);
+  if (!tree) return -1;
+  const xcb_window_t* children = xcb_query_tree_children(tree);
+  const int count = xcb_query_tree_children_length(tree);
+  const int index = static_cast<int>(std::find(children, children + count, frame) - children);
+  std::free(tree);
+  return index < count ? index : -1;
+}
+
+// A plain window that counts the presses that reach it.
+class Beneath : public QWidget {
+ public:
+  Beneath() {
+    setWindowTitle(QStringLiteral("beneath"));
+    setGeometry(100, 100, 700, 600);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, QColor(0x3080c0));
+    setPalette(p);
+    setAutoFillBackground(true);
+  }
+  int presses = 0;
+  QPoint last;
+
+ protected:
+  void mousePressEvent(QMouseEvent* e) override {
+    ++presses;
+    last = e->globalPosition().toPoint();
+  }
+};
+
+// An owner window of 300 x 200 with a shadow of 20, over a window beneath it.
+class X11Shadow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!skip_reason.empty()) GTEST_SKIP() << skip_reason;
+    ASSERT_TRUE(wait_until([] { return ui::qt::compositing_manager_running(); }))
+        << "xcompmgr did not take the compositing selection";
+    beneath_window = std::make_unique<Beneath>();
+    Beneath& beneath = *beneath_window;
+    beneath.show();
+    ASSERT_TRUE(wait_until([&] { return top_level(beneath.winId()) != beneath.winId(); }))
+        << "the window manager did not frame the window beneath";
+    toolkit = std::make_unique<ui::qt::QtToolkit>();
+    shadows_of_test = std::make_unique<Shadows>(*toolkit);
+    ui::qt::QtToolkit& tk = *toolkit;
+    Shadows& shadows = *shadows_of_test;
+    auto form = std::make_unique<ui::Form>("owner", 300, 200);
+    form->window().centred = false;
+    form->window().left = 300;
+    form->window().top = 300;
+    shadows.wire_main_window(*form, 20);
+    owner = &tk.load(std::move(form));
+    pool = shadows.shadow_window_of(shadows.main_shadow_window);
+    ASSERT_NE(pool, nullptr);
+    view = ui::qt::shadow_view_of(*pool);
+    owner_window = tk.window_of(*owner);
+    ASSERT_TRUE(view && owner_window);
+    ASSERT_TRUE(wait_until([&] { return view->isVisible() && owner_window->isVisible(); }))
+        << "the shadow was not shown";
+  }
+  // True once the shadow lies directly below its owner's frame.
+  bool just_below_owner() {
+    const int shadow = stacking_index(view), owner_at = stacking_index(owner_window);
+    return shadow >= 0 && shadow == owner_at - 1;
+  }
+
+  void TearDown() override {
+    if (shadows_of_test) {
+      shadows_of_test->detach_shadow(shadows_of_test->main_shadow_window);
+      if (owner) toolkit->destroy(*owner);
+    }
+    shadows_of_test.reset();
+    toolkit.reset();
+    beneath_window.reset();
+  }
+
+  std::unique_ptr<Beneath> beneath_window;
+  std::unique_ptr<ui::qt::QtToolkit> toolkit;
+  std::unique_ptr<Shadows> shadows_of_test;
+  ui::Form* owner = nullptr;
+  ui::Form* pool = nullptr;
+  QWidget* view = nullptr;
+  QWidget* owner_window = nullptr;
+};
+
+TEST_F(X11Shadow, AClickOnTheBandReachesTheWindowBeneath) {
+  Beneath& beneath = *beneath_window;
+  ASSERT_TRUE(wait_until([&] { return just_below_owner(); }));
+  // The shadow covers the window beneath there, so only a click-through lets the press pass.
+  ASSERT_GT(stacking_index(view), stacking_index(&beneath));
+  const QRect band = view->geometry();
+  const ui::Rect at = toolkit->window_rect(*owner);
+  EXPECT_EQ(band, QRect(at.left - 20, at.top - 20, at.width + 40, at.height + 40));
+  const QPoint point(band.left() + 10, band.center().y());
+  ASSERT_TRUE(beneath.geometry().contains(point));
+  ASSERT_TRUE(view->mask().contains(point - band.topLeft()));  // the band is there, not cut out
+
+  const QString where = QStringLiteral("%1 %2").arg(point.x()).arg(point.y());
+  QProcess::execute(QStringLiteral("sh"),
+                    {QStringLiteral("-c"), QStringLiteral("xdotool mousemove 5 5 sleep 0.2 "
+                                                          "mousemove %1 sleep 0.2 click 1")
+                                               .arg(where)});
+  EXPECT_TRUE(wait_until([&] { return beneath.presses == 1; }, 3000))
+      << "the press did not reach the window beneath the shadow";
+  EXPECT_EQ(beneath.last, point);
+}
+
+TEST_F(X11Shadow, StaysJustBelowItsOwnerWhenTheOwnerIsRaised) {
+  Beneath& beneath = *beneath_window;
+  ASSERT_TRUE(wait_until([&] { return just_below_owner(); }));
+  // Another window comes over both, then the owner is raised again as a person would.
+  beneath.raise();
+  beneath.activateWindow();
+  ASSERT_TRUE(wait_until([&] { return stacking_index(&beneath) > stacking_index(owner_window); }));
+  EXPECT_LT(stacking_index(view), stacking_index(&beneath));
+
+  QProcess::execute(QStringLiteral("xdotool"),
+                    {QStringLiteral("windowactivate"), QString::number(owner_window->winId())});
+  ASSERT_TRUE(wait_until([&] { return stacking_index(owner_window) > stacking_index(&beneath); }))
+      << "the window manager did not raise the owner";
+  EXPECT_TRUE(wait_until([&] { return just_below_owner(); }, 2000))
+      << "shadow at " << stacking_index(view) << ", owner at " << stacking_index(owner_window);
+  EXPECT_GT(stacking_index(view), stacking_index(&beneath));
+  EXPECT_TRUE(view->isVisible());
+}
+
+// Xvfb, openbox and xcompmgr for the life of the test program.
+class Desktop {
+ public:
+  ~Desktop() {
+    for (auto it = pids_.rbegin(); it != pids_.rend(); ++it) {
+      kill(*it, SIGTERM);
+      waitpid(*it, nullptr, 0);
+    }
+  }
+  // The display name, or empty with `why` set.
+  std::string start(std::string& why) {
+    int fds[2];
+    if (pipe(fds) != 0) return why = "no pipe", "";
+    const std::string fd = std::to_string(fds[1]);
+    const pid_t xvfb =
+        spawn({"Xvfb", "-displayfd", fd, "-screen", "0", "1280x900x24", "-nolisten", "tcp"});
+    close(fds[1]);
+    if (xvfb <= 0) {
+      close(fds[0]);
+      return why = "Xvfb is not installed: the X11 shadow tests need it (scripts/setup)", "";
+    }
+    std::string number;
+    char ch;
+    while (read(fds[0], &ch, 1) == 1 && ch != '\n') number += ch;
+    close(fds[0]);
+    if (number.empty()) return why = "Xvfb did not start", "";
+    const std::string display = ":" + number;
+    setenv("DISPLAY", display.c_str(), 1);
+    if (spawn({"openbox", "--sm-disable"}) <= 0) return why = "openbox is not installed", "";
+    if (spawn({"xcompmgr"}) <= 0) return why = "xcompmgr is not installed", "";
+    return display;
+  }
+
+ private:
+  pid_t spawn(std::vector<std::string> args) {
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int failed = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed) return 0;
+    pids_.push_back(pid);
+    return pid;
+  }
+  std::vector<pid_t> pids_;
+};
+
+}  // namespace
+}  // namespace lumetra::shadow
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
+  lumetra::shadow::Desktop desktop;
+  if (desktop.start(lumetra::shadow::skip_reason).empty()) {
+    std::fprintf(stderr, "x11 shadow tests skipped: %s\n", lumetra::shadow::skip_reason.c_str());
+    return RUN_ALL_TESTS();
+  }
+  qputenv("QT_QPA_PLATFORM", "xcb");
+  QApplication app(argc, argv);
+  return RUN_ALL_TESTS();
+}
