@@ -178,7 +178,8 @@ struct Surface : Object {
 // Looks up a surface; InvalidParameter on a miss.
 std::shared_ptr<Surface> find_surface(Handle g);
 // Runs `draw` with a painter on the surface's image set up from its state (transform, clip,
-// hints, compositing); ObjectBusy while the image's bits are locked.
+// hints, compositing); WrongState while the bits of the image are locked. On an image whose
+// format has no alpha the painted pixels end opaque, as if painted over black.
 Status paint(Surface& s, const std::function<void(QPainter&)>& draw);
 // The pen and brush as Qt's; InvalidParameter on a bad handle.
 Status qt_pen(Handle pen, QPen* out);

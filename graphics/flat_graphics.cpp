@@ -150,7 +150,7 @@ std::shared_ptr<Surface> find_surface(Handle g) {
 }
 
 Status paint(Surface& s, const std::function<void(QPainter&)>& draw) {
-  if (s.image->locked) return ObjectBusy;
+  if (s.image->locked) return WrongState;
   QPainter p(&s.image->pixels);
   if (!p.isActive()) return GenericError;
   const SurfaceState& st = s.state;
@@ -163,6 +163,13 @@ Status paint(Surface& s, const std::function<void(QPainter&)>& draw) {
   if (!clip.infinite) p.setClipRegion(area_region(clip, s.image->pixels.rect()));
   p.setTransform(s.to_device());
   draw(p);
+  p.end();
+  // Premultiplied pixels made opaque are the same colours over black.
+  if (!(s.image->format & kPixelFormatAlpha))
+    for (int y = 0; y < s.image->pixels.height(); ++y) {
+      auto* line = reinterpret_cast<QRgb*>(s.image->pixels.scanLine(y));
+      for (int x = 0; x < s.image->pixels.width(); ++x) line[x] |= 0xFF000000;
+    }
   return Ok;
 }
 

@@ -28,7 +28,7 @@ Status draw_quad(Handle g, Handle image, const QPointF to[3], QRectF src, int un
   src = QRectF(src.x() * unit_scale(unit, i->dpi_x), src.y() * unit_scale(unit, i->dpi_y),
                src.width() * unit_scale(unit, i->dpi_x), src.height() * unit_scale(unit, i->dpi_y));
   if (src.width() <= 0 || src.height() <= 0) return InvalidParameter;
-  if (i->locked) return ObjectBusy;
+  if (i->locked) return WrongState;
   // Drawing an image onto itself reads from a copy.
   QImage pixels = i == s->image ? i->pixels.copy() : i->pixels;
   QTransform onto(((to[1] - to[0]) / src.width()).x(), ((to[1] - to[0]) / src.width()).y(),

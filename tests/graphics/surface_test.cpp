@@ -423,6 +423,32 @@ TEST_F(SurfaceTest, SourceCopyReplacesInsteadOfBlending) {
   EXPECT_EQ(bitmap.get_pixel(1, 1), 0x80000000u);
 }
 
+TEST_F(SurfaceTest, ImagesWithoutAlphaStayOpaqueAndLockedImagesAreRefused) {
+  Bitmap rgb;
+  Graphics on_rgb;
+  ASSERT_TRUE(rgb.create(4, 4, flat::PixelFormat24bppRGB));
+  ASSERT_TRUE(on_rgb.from_image(rgb));
+  ASSERT_TRUE(on_rgb.set_compositing_mode(1));
+  SolidBrush half;
+  ASSERT_TRUE(half.create(0x80FF0000));
+  ASSERT_TRUE(on_rgb.fill_rectangle(half, 0, 0, 2, 4));
+  ASSERT_TRUE(on_rgb.clear(0));
+  EXPECT_EQ(rgb.get_pixel(1, 1), 0xFF000000u);
+  ASSERT_TRUE(on_rgb.fill_rectangle(half, 0, 0, 2, 4));
+  EXPECT_EQ(rgb.get_pixel(1, 1), 0xFF800000u);
+  EXPECT_EQ(rgb.get_pixel(3, 1), 0xFF000000u);
+
+  flat::BitmapData data;
+  ASSERT_TRUE(
+      bitmap.lock_bits({0, 0, 20, 20}, flat::ImageLockModeRead, flat::PixelFormat32bppARGB, data));
+  EXPECT_FALSE(g.fill_rectangle(red, 0, 0, 5, 5));
+  EXPECT_EQ(last_status, flat::WrongState);
+  EXPECT_FALSE(on_rgb.draw_image(bitmap, 0, 0));
+  EXPECT_EQ(last_status, flat::WrongState);
+  ASSERT_TRUE(bitmap.unlock_bits(data));
+  EXPECT_EQ(bitmap.get_pixel(1, 1), 0u);
+}
+
 TEST_F(SurfaceTest, SettingsKeepWhatIsSetAndRefuseWhatIsNot) {
   struct Case {
     const char* name;
