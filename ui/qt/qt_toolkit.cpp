@@ -13,6 +13,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <future>
 #include <map>
 #include <mutex>
@@ -70,6 +71,41 @@ QMessageBox* make_box(const Text& text, QWidget* parent = nullptr) {
   return box;
 }
 
+// The UI thread's in-tray. A task is handed over under a standard mutex and the UI thread is
+// woken by a bare event, so the tasks never travel inside Qt's own queue and every handover is
+// one that the thread checkers can see.
+class Mailbox : public QObject {
+ public:
+  void put(std::function<void()> task) {
+    bool wake = false;
+    {
+      std::lock_guard lock(mutex_);
+      tasks_.push_back(std::move(task));
+      wake = !woken_;
+      woken_ = true;
+    }
+    if (wake) QCoreApplication::postEvent(this, new QEvent(QEvent::User));
+  }
+
+ protected:
+  bool event(QEvent* e) override {
+    if (e->type() != QEvent::User) return QObject::event(e);
+    std::deque<std::function<void()>> now;
+    {
+      std::lock_guard lock(mutex_);
+      now.swap(tasks_);
+      woken_ = false;
+    }
+    for (auto& task : now) task();
+    return true;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::deque<std::function<void()>> tasks_;
+  bool woken_ = false;
+};
+
 }  // namespace
 
 struct QtToolkit::Impl {
@@ -81,7 +117,7 @@ struct QtToolkit::Impl {
   };
 
   std::thread::id ui_thread = std::this_thread::get_id();
-  QObject ui;  // lives on the UI thread: the receiver of every queued call
+  Mailbox ui;  // lives on the UI thread: every queued call goes through it
   QTimer refresh_timer;
   QElapsedTimer since_refresh;
   std::map<const Form*, QPointer<FormWindow>> windows;  // UI thread
@@ -288,8 +324,7 @@ void QtToolkit::process_events() {
 void QtToolkit::post(std::function<void()> task) {
   // The one way work crosses threads: a queued call that runs on the UI thread in its event
   // loop, so widgets are only ever touched there.
-  QMetaObject::invokeMethod(
-      &impl_->ui, [task = std::move(task)] { task(); }, Qt::QueuedConnection);
+  impl_->ui.put(std::move(task));
 }
 
 void QtToolkit::run_on_ui(const std::function<void()>& task) {
@@ -333,7 +368,7 @@ void QtToolkit::quit(int code) {
   if (on_ui_thread())
     end_loop();
   else
-    QMetaObject::invokeMethod(&impl_->ui, end_loop, Qt::QueuedConnection);
+    post(end_loop);
 }
 
 }  // namespace lumetra::ui::qt
