@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <thread>
 #include <vector>
 
 #include "graphics/graphics.h"
@@ -27,21 +26,6 @@ TEST(FlatRegistry, RefusesHandlesNeverMadeDeletedOrOfAnotherKind) {
   Handle next = flat::add_object(std::make_shared<flat::Image>());
   EXPECT_NE(next, h);  // never reused
   EXPECT_TRUE(flat::remove_object(next, Kind::Image));
-}
-
-TEST(FlatRegistry, ManyThreadsAddFindAndRemove) {
-  std::vector<std::thread> threads;
-  std::atomic<int> misses{0};
-  for (int t = 0; t < 4; ++t) {
-    threads.emplace_back([&] {
-      for (int i = 0; i < 2000; ++i) {
-        Handle h = flat::add_object(std::make_shared<flat::Brush>());
-        if (!flat::find<flat::Brush>(h) || !flat::remove_object(h, Kind::Brush)) ++misses;
-      }
-    });
-  }
-  for (auto& t : threads) t.join();
-  EXPECT_EQ(misses, 0);
 }
 
 TEST(FlatStartup, SafeToCallTwiceAndChecksItsInput) {
