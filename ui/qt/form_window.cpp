@@ -95,6 +95,22 @@ class PictureButton : public QAbstractButton {
   QPixmap cache_[3];
 };
 
+// A drop-down list with a drawn chevron in place of the style's arrow box.
+class DropDown : public QComboBox {
+ public:
+  using QComboBox::QComboBox;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    QComboBox::paintEvent(event);
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(colour("list.header.text"), 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    const QPointF c(width() - 11.5, height() / 2.0 + 0.5);
+    p.drawPolyline(QPolygonF({c + QPointF(-4, -2), c + QPointF(0, 2), c + QPointF(4, -2)}));
+  }
+};
+
 QString css_colour(std::string_view role) {
   return colour(role).name();
 }
@@ -109,6 +125,7 @@ QString style_sheet() {
       "QLineEdit { padding: 0 6px; }"
       "QPlainTextEdit { padding: 2px; }"
       "QComboBox { padding: 0 6px; }"
+      "QComboBox::drop-down { border: none; width: 22px; }"
       "QComboBox QAbstractItemView { background: %2; color: %3; border: 1px solid %4;"
       "  selection-background-color: %5; selection-color: %6; outline: none; }"
       "QPushButton { background: %7; color: %8; border: none; border-radius: 3px; }"
@@ -262,7 +279,7 @@ QWidget* FormWindow::make_widget(const Control& c, QWidget* parent, Entry& entry
         return edit;
       }
     case K::combo_box: {
-      auto* combo = new QComboBox(parent);
+      auto* combo = new DropDown(parent);
       combo->setEditable(c.editable);
       connect(combo, &QComboBox::activated, this, [this, name = c.name](int index) {
         if (!retired_) toolkit_.choose(form_, name, index);
