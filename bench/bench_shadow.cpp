@@ -6,8 +6,8 @@
 //
 // Usage: bench_shadow [runs] [folder to write shadow.png and mask.bmp into]
 #include <time.h>
-#include <algorithm>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>

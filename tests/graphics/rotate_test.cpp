@@ -41,6 +41,27 @@ TEST_F(RotateTest, GivenSizeAndBackgroundAreUsed) {
   EXPECT_NE(turned.get_pixel(70, 60), 0xFF00FF00u);
 }
 
+TEST_F(RotateTest, BitmapForASurfaceAndASurfaceOnALockedBitmap) {
+  Bitmap b, made;
+  paint_halves(b);
+  Graphics g;
+  ASSERT_TRUE(g.from_image(b));
+  ASSERT_TRUE(made.create_from_graphics(7, 5, g));
+  EXPECT_EQ(made.width(), 7u);
+  EXPECT_EQ(made.pixel_format(), flat::PixelFormat32bppPARGB);
+  EXPECT_FALSE(made.create_from_graphics(7, 5, b));  // an image is no surface
+  EXPECT_EQ(last_status, flat::InvalidParameter);
+  // While its pixels are locked out, nothing paints on the bitmap.
+  flat::BitmapData data;
+  ASSERT_TRUE(b.lock_bits({0, 0, 1, 1}, flat::ImageLockModeRead, flat::PixelFormat32bppARGB, data));
+  SolidBrush white;
+  ASSERT_TRUE(white.create(0xFFFFFFFF));
+  EXPECT_FALSE(g.fill_rectangle(white, 0, 0, 10, 10));
+  EXPECT_EQ(last_status, flat::WrongState);
+  ASSERT_TRUE(b.unlock_bits(data));
+  EXPECT_EQ(b.get_pixel(5, 5), 0xFFFF0000u);
+}
+
 TEST_F(RotateTest, FailureLeavesTheTargetAsItWas) {
   Bitmap tiny, target;
   ASSERT_TRUE(tiny.create(1, 1));
