@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "tests/graphics/started.h"
@@ -44,6 +45,23 @@ TEST_F(EffectTest, BlurredSquareFadesOverTheRadiusAndStaysOpaqueInside) {
   }
   // Premultiplied black stays black: only the alpha changes.
   EXPECT_EQ(b.get_pixel(60, 100) & 0xFFFFFF, 0u);
+}
+
+TEST_F(EffectTest, EdgeProfileFollowsTheGaussianOfAThirdOfTheRadius) {
+  for (float radius : {6.0f, 30.0f, 90.0f}) {
+    Bitmap b;
+    ASSERT_TRUE(b.create(400, 4));
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 200; ++x) ASSERT_TRUE(b.set_pixel(x, y, 0xFF000000));
+    ASSERT_TRUE(blur(b, radius, false));  // edges repeat: only the step at x = 200 matters
+    const double sigma = radius / 3.0;
+    for (int x = 200 - int(radius); x <= 200 + int(radius); ++x) {
+      double d = (x + 0.5 - 200) / sigma;
+      double expected = 255 * 0.5 * std::erfc(d / std::sqrt(2.0));
+      ASSERT_NEAR(alpha(b, x, 2), expected, 4) << "radius " << radius << " x " << x;
+    }
+    EXPECT_EQ(alpha(b, 200 + int(radius) + 2, 2), 0) << radius;  // it reaches the radius
+  }
 }
 
 TEST_F(EffectTest, RadiusZeroChangesNothing) {
