@@ -210,7 +210,9 @@ std::vector<QRect> area_pixels(const Area& a, const std::optional<QRect>& limit)
     ymax = std::max(ymax, e.y1);
   }
   std::sort(events.begin(), events.end());
-  int row = to_pixel(ymin), row_end = to_pixel(ymax);
+  // Nothing lies beyond the infinite square; this also bounds the rows a huge shape scans.
+  const int edge = static_cast<int>(kInfiniteEdge);
+  int row = std::max(to_pixel(ymin), -edge), row_end = std::min(to_pixel(ymax), edge);
   if (limit) {
     row = std::max(row, limit->top());
     row_end = std::min(row_end, limit->bottom() + 1);
@@ -228,7 +230,7 @@ std::vector<QRect> area_pixels(const Area& a, const std::optional<QRect>& limit)
     }
     std::vector<std::pair<int, int>> pixels;
     for (auto [x0, x1] : spans) {
-      int p0 = to_pixel(x0), p1 = to_pixel(x1);
+      int p0 = std::max(to_pixel(x0), -edge), p1 = std::min(to_pixel(x1), edge);
       if (limit) {
         p0 = std::max(p0, limit->left());
         p1 = std::min(p1, limit->right() + 1);

@@ -142,6 +142,18 @@ TEST_F(RegionTest, TranslateTransformCloneAndData) {
   ASSERT_TRUE(r.transform(twice));
   EXPECT_TRUE(same(r.region_bounds(g), {1, 1, 4, 6}));
 
+  // A turned square: its slanted edges scan row by row and keep its area.
+  Matrix turn;
+  ASSERT_TRUE(turn.create());
+  ASSERT_TRUE(turn.rotate(45));
+  Region diamond;
+  ASSERT_TRUE(diamond.create_rect({0, 0, 40, 40}));
+  std::vector<flat::RectF> rows;
+  EXPECT_GT(diamond.scans(turn, rows), 50);
+  double area = 0;
+  for (const flat::RectF& s : rows) area += s.width * s.height;
+  EXPECT_NEAR(area, 1600, 40);
+
   Region copy;
   ASSERT_TRUE(r.clone_region(copy));
   EXPECT_TRUE(copy.is_equal(r, g));

@@ -3,6 +3,11 @@
 
 #include "tests/graphics/started.h"
 
+// Fontconfig keeps its configuration until the process ends; LeakSanitizer is told so here.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig.so\n";
+}
+
 namespace lumetra {
 namespace {
 
