@@ -1,14 +1,11 @@
 // One HTTP request per call over libcurl.
 //
-// Each call owns one easy handle from start to end. What calls share is process-wide and made
-// once: curl's global state, the cookie store, the TLS session and name caches (curl shares
-// guarded by mutexes), the TLS trust store (the system's authorities plus a test authority when
-// tests set one) and the pool of kept-alive connections. curl cannot share one connection cache
-// between threads, so the pool holds multi handles, each with its own cache and used by one call
-// at a time: a call borrows the one returned last (the warmest connections) and gives it back.
-// Driving the multi handle ourselves also lets another thread wake a call to cancel it at once.
-// Redirects are followed here rather than by curl, so that the method change of 301 to 303 also
-// drops the form's Content-Type line and the proxy rule can be applied to every hop.
+// Each call owns one easy handle from start to end, run on a multi handle borrowed from the
+// connection pool (web/connections.h); driving it here lets another thread wake a call to
+// cancel it at once. What else calls share is process-wide: the TLS trust store (the system's
+// authorities plus a test authority when tests set one), built once per change. Redirects are
+// followed here rather than by curl, so that the method change of 301 to 303 also drops the form's
+// Content-Type line and the proxy rule can be applied to every hop.
 #include <curl/curl.h>
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
@@ -23,6 +20,7 @@
 #include <vector>
 
 #include "text/gbk.h"
+#include "web/connections.h"
 #include "web/web.h"
 
 namespace lumetra {
@@ -32,129 +30,11 @@ using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t header_limit = 4999;  // longest response header block handed back
 constexpr int max_redirects = 10;
-constexpr auto idle_connection_limit = std::chrono::seconds(60);
-constexpr long connections_per_pool_entry = 4;
 constexpr std::array<const char*, 8> verbs = {"GET",     "POST",   "HEAD",  "PUT",
                                               "OPTIONS", "DELETE", "TRACE", "CONNECT"};
 
-struct Share {
-  CURLSH* handle = nullptr;
-  std::array<std::mutex, CURL_LOCK_DATA_LAST> locks;
-};
-
-struct Global {
-  Share with_cookies;     // calls that let the client keep cookies
-  Share without_cookies;  // calls that bring their own: the same caches, no cookie store
-  std::string system_ca_file, system_ca_path;
-};
-
-void lock_share(CURL*, curl_lock_data data, curl_lock_access, void* user) {
-  static_cast<Share*>(user)->locks[data].lock();
-}
-void unlock_share(CURL*, curl_lock_data data, void* user) {
-  static_cast<Share*>(user)->locks[data].unlock();
-}
-
-void make_share(Share& share, bool cookies) {
-  share.handle = curl_share_init();
-  curl_share_setopt(share.handle, CURLSHOPT_LOCKFUNC, lock_share);
-  curl_share_setopt(share.handle, CURLSHOPT_UNLOCKFUNC, unlock_share);
-  curl_share_setopt(share.handle, CURLSHOPT_USERDATA, &share);
-  curl_share_setopt(share.handle, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
-  curl_share_setopt(share.handle, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
-  if (cookies) curl_share_setopt(share.handle, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
-}
-
-// Made once and never destroyed: requests may still run on other threads while the process ends.
-Global& global() {
-  static std::once_flag once;
-  static Global* g = nullptr;
-  std::call_once(once, [] {
-    curl_global_init(CURL_GLOBAL_DEFAULT);
-    g = new Global;
-    make_share(g->with_cookies, true);
-    make_share(g->without_cookies, false);
-    // Where this curl build finds the system's authorities.
-    if (CURL* probe = curl_easy_init()) {
-      char* file = nullptr;
-      char* path = nullptr;
-      curl_easy_getinfo(probe, CURLINFO_CAINFO, &file);
-      curl_easy_getinfo(probe, CURLINFO_CAPATH, &path);
-      if (file) g->system_ca_file = file;
-      if (path) g->system_ca_path = path;
-      curl_easy_cleanup(probe);
-    }
-  });
-  return *g;
-}
-
-// curl_global_init is not safe against other threads using curl: run it while the program
-// loads, before any thread exists; call_once covers a call that comes even earlier.
-[[maybe_unused]] const bool global_ready = (global(), true);
-
-// Multi handles not in use, each with the connections it keeps, the one returned last at the
-// back. Made once and never destroyed, as the global state.
-struct Pool {
-  struct Idle {
-    CURLM* multi;
-    Clock::time_point since;
-  };
-  std::mutex mutex;
-  std::vector<Idle> idle;
-};
-
-Pool& pool() {
-  static Pool* p = new Pool;
-  return *p;
-}
-
-void cleanup_all(const std::vector<CURLM*>& multis) {
-  for (CURLM* m : multis) curl_multi_cleanup(m);
-}
-
-// Borrows a multi handle; those idle too long go first, closing their connections.
-CURLM* borrow_multi() {
-  Pool& p = pool();
-  std::vector<CURLM*> stale;
-  CURLM* multi = nullptr;
-  {
-    std::lock_guard lock(p.mutex);
-    const Clock::time_point oldest = Clock::now() - idle_connection_limit;
-    auto fresh = std::find_if(p.idle.begin(), p.idle.end(),
-                              [&](const Pool::Idle& i) { return i.since >= oldest; });
-    for (auto it = p.idle.begin(); it != fresh; ++it) stale.push_back(it->multi);
-    p.idle.erase(p.idle.begin(), fresh);
-    if (!p.idle.empty()) {
-      multi = p.idle.back().multi;
-      p.idle.pop_back();
-    }
-  }
-  cleanup_all(stale);
-  if (!multi && (multi = curl_multi_init()))
-    curl_multi_setopt(multi, CURLMOPT_MAXCONNECTS, connections_per_pool_entry);
-  return multi;
-}
-
-void return_multi(CURLM* multi) {
-  Pool& p = pool();
-  std::lock_guard lock(p.mutex);
-  p.idle.push_back({multi, Clock::now()});
-}
-
-// Closes every kept connection: one made under other trust settings must not be reused.
-void empty_pool() {
-  Pool& p = pool();
-  std::vector<CURLM*> all;
-  {
-    std::lock_guard lock(p.mutex);
-    for (const Pool::Idle& i : p.idle) all.push_back(i.multi);
-    p.idle.clear();
-  }
-  cleanup_all(all);
-}
-
 struct MultiFree {
-  void operator()(CURLM* m) const { return_multi(m); }
+  void operator()(CURLM* m) const { connections::return_multi(m); }
 };
 using BorrowedMulti = std::unique_ptr<CURLM, MultiFree>;
 
@@ -166,11 +46,12 @@ struct StoreFree {
 using Store = std::shared_ptr<X509_STORE>;
 
 Store build_store(const std::string& extra_ca_file) {
-  const Global& g = global();
   Store store(X509_STORE_new(), StoreFree{});
   if (!store) return store;
-  const char* file = g.system_ca_file.empty() ? nullptr : g.system_ca_file.c_str();
-  const char* path = g.system_ca_path.empty() ? nullptr : g.system_ca_path.c_str();
+  const std::string& ca_file = connections::system_ca_file();
+  const std::string& ca_path = connections::system_ca_path();
+  const char* file = ca_file.empty() ? nullptr : ca_file.c_str();
+  const char* path = ca_path.empty() ? nullptr : ca_path.c_str();
   if (!file && !path)
     X509_STORE_set_default_paths(store.get());
   else
@@ -394,45 +275,6 @@ Text describe_failure(CURLcode rc) {
 
 }  // namespace
 
-struct RequestCancel::Impl {
-  std::atomic<bool> cancelled{false};
-  std::mutex mutex;
-  std::vector<CURLM*> waiting;  // multi handles of the calls in flight
-};
-
-RequestCancel::RequestCancel() : impl_(std::make_unique<Impl>()) {}
-RequestCancel::~RequestCancel() = default;
-
-void RequestCancel::cancel() {
-  std::lock_guard lock(impl_->mutex);
-  impl_->cancelled.store(true, std::memory_order_release);
-  // A call leaves the list under this lock before its handle goes back to the pool.
-  for (CURLM* m : impl_->waiting) curl_multi_wakeup(m);
-}
-
-bool RequestCancel::cancelled() const {
-  return impl_->cancelled.load(std::memory_order_acquire);
-}
-
-struct CancelHook {
-  // False when the call must not start: it was cancelled before.
-  static bool enter(RequestCancel* c, CURLM* multi) {
-    if (!c) return true;
-    std::lock_guard lock(c->impl_->mutex);
-    if (c->cancelled()) return false;
-    c->impl_->waiting.push_back(multi);
-    return true;
-  }
-  static void leave(RequestCancel* c, CURLM* multi) {
-    if (!c) return;
-    std::lock_guard lock(c->impl_->mutex);
-    std::erase(c->impl_->waiting, multi);
-  }
-  static const std::atomic<bool>* flag(RequestCancel* c) {
-    return c ? &c->impl_->cancelled : nullptr;
-  }
-};
-
 namespace {
 
 // One transfer of the easy handle on the borrowed multi handle. Waits in curl's poll, which a
@@ -482,7 +324,7 @@ void set_web_test_settings(const WebTestSettings& settings) {
     if (trust_changed) s.store.reset();
     s.settings = settings;
   }
-  if (trust_changed) empty_pool();
+  if (trust_changed) connections::empty_pool();
 }
 
 Text last_request_error() {
@@ -513,7 +355,6 @@ Bytes web_request(const Text& url, int method, const Text& submit_text, Text* co
                   Text* returned_cookies, Text* headers, Text* returned_headers, bool no_redirect,
                   Bytes* submit_bytes, const Text& proxy, bool merge_cookies,
                   RequestCancel* cancel) {
-  Global& g = global();
   const Clock::time_point began = Clock::now();
   last_error = gbk<"地址无效">();
   if (method < 0 || method > 7) method = 0;
@@ -531,7 +372,7 @@ Bytes web_request(const Text& url, int method, const Text& submit_text, Text* co
   if (port == 0) port = secure ? 443 : 80;  // the platform's "default port"
   if (!plausible_host(host) || port > 65535) return {};
   last_error = gbk<"网络错误：">() + "no handle";
-  BorrowedMulti multi(borrow_multi());
+  BorrowedMulti multi(connections::borrow_multi());
   if (!multi) return {};
   std::unique_ptr<CURL, EasyFree> easy(curl_easy_init());
   if (!easy) return {};
@@ -584,13 +425,13 @@ Bytes web_request(const Text& url, int method, const Text& submit_text, Text* co
   curl_easy_setopt(h, CURLOPT_SSL_CTX_DATA, &t);
   // An explicit empty no-proxy list keeps no_proxy in the environment out of it as well.
   curl_easy_setopt(h, CURLOPT_NOPROXY, "");
-  curl_easy_setopt(h, CURLOPT_MAXAGE_CONN, static_cast<long>(idle_connection_limit.count()));
+  curl_easy_setopt(h, CURLOPT_MAXAGE_CONN, static_cast<long>(connections::idle_limit.count()));
   if (!cookies) {
     // The process-wide store; "" switches curl's cookie engine on without reading a file.
-    curl_easy_setopt(h, CURLOPT_SHARE, g.with_cookies.handle);
+    curl_easy_setopt(h, CURLOPT_SHARE, connections::share(true));
     curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");
   } else {
-    curl_easy_setopt(h, CURLOPT_SHARE, g.without_cookies.handle);
+    curl_easy_setopt(h, CURLOPT_SHARE, connections::share(false));
   }
 
   std::vector<Text> lines = split(block, "\r\n");
