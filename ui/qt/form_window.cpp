@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -17,6 +18,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <QWindow>
+#include <algorithm>
 
 #include "ui/qt/pictures.h"
 #include "ui/qt/qt_text.h"
@@ -24,20 +26,43 @@
 namespace lumetra::ui::qt {
 namespace {
 
-// A named picture drawn at the widget's size; drawn again only when the size changes.
+// True when every pixel of the image is the same.
+bool uniform(const QImage& image) {
+  if (image.isNull() || image.depth() != 32) return false;
+  const QRgb first = image.pixel(0, 0);
+  for (int y = 0; y < image.height(); ++y) {
+    const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+    if (!std::all_of(line, line + image.width(), [&](QRgb px) { return px == first; }))
+      return false;
+  }
+  return true;
+}
+
+// A named picture drawn at the widget's size; drawn again only when the size changes. A picture
+// of one flat colour (a page's background) is kept as that colour, not as a window-sized image.
 class PictureWidget : public QWidget {
  public:
   PictureWidget(std::string name, QWidget* parent) : QWidget(parent), name_(std::move(name)) {}
 
  protected:
-  void paintEvent(QPaintEvent*) override {
-    if (cache_.size() != size()) cache_ = QPixmap::fromImage(picture(name_, size()));
+  void paintEvent(QPaintEvent* event) override {
+    if (drawn_at_ != size()) {
+      drawn_at_ = size();
+      const QImage image = picture(name_, size());
+      flat_ = uniform(image) ? QColor::fromRgba(image.pixel(0, 0)) : QColor();
+      cache_ = flat_.isValid() || image.isNull() ? QPixmap() : QPixmap::fromImage(image);
+    }
     QPainter p(this);
-    if (!cache_.isNull()) p.drawPixmap(0, 0, cache_);
+    if (flat_.isValid())
+      p.fillRect(event->rect(), flat_);
+    else if (!cache_.isNull())
+      p.drawPixmap(0, 0, cache_);
   }
 
  private:
   std::string name_;
+  QSize drawn_at_;
+  QColor flat_;
   QPixmap cache_;
 };
 
