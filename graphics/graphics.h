@@ -7,6 +7,8 @@
 //   graphics/streams.h  GlobalStream and BytesStream: images to and from byte arrays
 //   graphics/brush.h    SolidBrush and BlurEffect
 //   graphics/bitmap.h   Bitmap: creation, pixels, blur, rotation, codecs, frames, properties
+//   graphics/surface.h  Graphics: drawing, text, images, transforms, clipping, states on a bitmap
+//   graphics/region.h   Region: combining, bounds, hit tests and scans of areas
 #pragma once
 
 #include "graphics/base.h"
