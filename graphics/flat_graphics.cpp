@@ -434,7 +434,7 @@ Status GdipSetClipPath(Handle g, Handle path, int mode) {
 
 Status GdipSetClipRect(Handle g, float x, float y, float w, float h, int mode) {
   if (!finite({x, y, w, h})) return InvalidParameter;
-  return clip_with(g, rect_area(QRectF(x, y, w, h).normalized()), mode);
+  return clip_with(g, rect_area(QRectF(x, y, w, h)), mode);
 }
 
 Status GdipSetClipRectI(Handle g, int x, int y, int w, int h, int mode) {

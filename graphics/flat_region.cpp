@@ -1,7 +1,4 @@
 // Areas and regions: combining, bounds, hit tests and a scan conversion of our own.
-#include <QBuffer>
-#include <QDataStream>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -70,13 +67,72 @@ QPainterPath rect_path(const QRectF& r) {
   return p;
 }
 
+// Region data: a header of four 32-bit words (magic, infinite flag, fill rule, element count),
+// then per path element its type (32-bit) and two doubles. Read back only when every count and
+// type agrees, so damaged bytes are refused rather than trusted.
 constexpr std::uint32_t kDataMagic = 0x4C52474E;
+constexpr std::size_t kHeader = 16, kElement = 20;
 
 QByteArray serialize(const Area& a) {
   QByteArray bytes;
-  QDataStream out(&bytes, QIODevice::WriteOnly);
-  out << kDataMagic << qint8(a.infinite) << a.path;
+  auto put = [&](const auto& v) { bytes.append(reinterpret_cast<const char*>(&v), sizeof v); };
+  put(kDataMagic);
+  put(std::uint32_t{a.infinite});
+  put(std::uint32_t(a.path.fillRule() == Qt::WindingFill));
+  put(std::uint32_t(a.infinite ? 0 : a.path.elementCount()));
+  for (int i = 0; !a.infinite && i < a.path.elementCount(); ++i) {
+    QPainterPath::Element e = a.path.elementAt(i);
+    put(std::int32_t(e.type));
+    put(e.x);
+    put(e.y);
+  }
   return bytes;
+}
+
+bool deserialize(const unsigned char* data, std::size_t size, Area* out) {
+  auto get = [&](std::size_t at, auto* v) { std::memcpy(v, data + at, sizeof *v); };
+  std::uint32_t magic = 0, infinite = 0, winding = 0, count = 0;
+  if (size < kHeader) return false;
+  get(0, &magic);
+  get(4, &infinite);
+  get(8, &winding);
+  get(12, &count);
+  if (magic != kDataMagic || infinite > 1 || winding > 1 || (size - kHeader) / kElement != count ||
+      (size - kHeader) % kElement != 0)
+    return false;
+  if (infinite) {
+    *out = infinite_area();
+    return count == 0;
+  }
+  QPainterPath path;
+  path.setFillRule(winding ? Qt::WindingFill : Qt::OddEvenFill);
+  std::vector<QPointF> curve;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    std::int32_t type = 0;
+    double x = 0, y = 0;
+    get(kHeader + i * kElement, &type);
+    get(kHeader + i * kElement + 4, &x);
+    get(kHeader + i * kElement + 12, &y);
+    if (!std::isfinite(x) || !std::isfinite(y)) return false;
+    bool data_point = type == QPainterPath::CurveToDataElement;
+    if (!curve.empty() != data_point) return false;  // a curve takes exactly three points
+    if (type == QPainterPath::MoveToElement)
+      path.moveTo(x, y);
+    else if (type == QPainterPath::LineToElement && i > 0)
+      path.lineTo(x, y);
+    else if ((type == QPainterPath::CurveToElement && i > 0) || data_point)
+      curve.emplace_back(x, y);
+    else
+      return false;
+    if (curve.size() == 3) {
+      path.cubicTo(curve[0], curve[1], curve[2]);
+      curve.clear();
+    }
+  }
+  if (!curve.empty()) return false;
+  out->path = path;
+  out->infinite = false;
+  return true;
 }
 
 Status region_result(Handle region, Handle graphics, bool need_graphics,
@@ -296,17 +352,8 @@ Status GdipCreateRegionHrgn(Handle, Handle* region) {
 Status GdipCreateRegionRgnData(const unsigned char* data, int size, Handle* region) {
   if (!data || size <= 0 || !region) return InvalidParameter;
   if (Status s = require_started()) return s;
-  QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), size);
-  QDataStream in(bytes);
-  std::uint32_t magic = 0;
-  qint8 infinite = 0;
-  Area a;
-  in >> magic;
-  if (magic != kDataMagic) return InvalidParameter;
-  in >> infinite >> a.path;
-  if (in.status() != QDataStream::Ok) return InvalidParameter;
   auto r = std::make_shared<Region>();
-  r->area = infinite ? infinite_area() : a;
+  if (!deserialize(data, static_cast<std::size_t>(size), &r->area)) return InvalidParameter;
   *region = add_object(std::move(r));
   return Ok;
 }

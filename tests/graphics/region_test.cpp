@@ -160,16 +160,34 @@ TEST_F(RegionTest, TranslateTransformCloneAndData) {
   ASSERT_TRUE(copy.translate(1, 0));
   EXPECT_FALSE(copy.is_equal(r, g));
 
-  unsigned size = r.data_size();
-  ASSERT_GT(size, 0u);
-  unsigned filled = 0;
-  Bytes data = r.data(size, filled);
-  EXPECT_EQ(filled, size);
-  Region back;
-  ASSERT_TRUE(back.create_rgn_data(data));
-  EXPECT_TRUE(back.is_equal(r, g));
-  r.data(size - 1, filled);
-  EXPECT_EQ(last_status, flat::InsufficientBuffer);
+  // Data round trips: a turned rectangle, a disc of curves, the infinite region.
+  GraphicsPath circle;
+  ASSERT_TRUE(circle.create(flat::FillModeWinding));
+  ASSERT_TRUE(circle.add_ellipse({0, 0, 30, 20}));
+  Region round, all;
+  ASSERT_TRUE(round.create_path(circle));
+  ASSERT_TRUE(all.create());
+  for (Region* original : {&r, &round, &all}) {
+    unsigned size = original->data_size();
+    ASSERT_GT(size, 0u);
+    unsigned filled = 0;
+    Bytes data = original->data(size, filled);
+    EXPECT_EQ(filled, size);
+    Region back;
+    ASSERT_TRUE(back.create_rgn_data(data));
+    EXPECT_TRUE(back.is_equal(*original, g));
+    EXPECT_EQ(back.is_infinite(g), original == &all);
+    original->data(size - 1, filled);
+    EXPECT_EQ(last_status, flat::InsufficientBuffer);
+    // Damaged bytes are refused: cut short, or an element of an unknown type.
+    Region damaged;
+    EXPECT_FALSE(damaged.create_rgn_data(data, static_cast<int>(size) - 1));
+    if (original != &all) {
+      data[16] = 9;
+      EXPECT_FALSE(damaged.create_rgn_data(data));
+    }
+    EXPECT_EQ(damaged.handle(), 0u);
+  }
 }
 
 TEST_F(RegionTest, PathRegionsFollowTheirShape) {
