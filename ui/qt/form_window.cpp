@@ -462,9 +462,12 @@ void FormWindow::apply_window() {
   } else {
     const QImage image = QImage::fromData(reinterpret_cast<const uchar*>(win.shape_picture.data()),
                                           static_cast<int>(win.shape_picture.size()));
+    // MaskInColor marks the colour's pixels; as the widget's mask they are the ones cut away
+    // (measured: MaskOutColor keeps only the colour's pixels).
     if (!image.isNull())
       setMask(QBitmap::fromImage(
-          image.createMaskFromColor(from_bgr(win.shape_colour).rgb(), Qt::MaskOutColor)));
+          image.convertToFormat(QImage::Format_RGB32)
+              .createMaskFromColor(from_bgr(win.shape_colour).rgb(), Qt::MaskInColor)));
   }
 
   const Qt::WindowStates now = windowState();

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDesktopServices>
+#include <QImage>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -208,6 +210,23 @@ TEST(QtChapterList, BytesThatAreNotGbkShowAsReplacementCharacters) {
   tk.list_set_cell(form, "list", 0, 0, gbk<"第一章">() + "\xFF" + "<b>x</b>");
   ASSERT_TRUE(wait_until([&] { return !cell(model, 0, 0).isEmpty(); }));
   EXPECT_EQ(cell(model, 0, 0), QStringLiteral("第一章\uFFFD<b>x</b>"));
+}
+
+TEST(QtWindow, SetShapeKeepsThePixelsNotOfTheColour) {
+  QtToolkit tk;
+  Form& form = tk.load(list_form());
+  QImage image(400, 300, QImage::Format_RGB32);
+  image.fill(QColor(0x10, 0x20, 0x30));  // the window's colour, and a white right half cut away
+  for (int y = 0; y < 300; ++y)
+    for (int x = 200; x < 400; ++x) image.setPixel(x, y, qRgb(255, 255, 255));
+  QByteArray png;
+  QBuffer buffer(&png);
+  image.save(&buffer, "PNG");
+  tk.set_shape(form, Bytes(png.constData(), png.size()), 0x00FFFFFF);
+  QWidget* window = tk.window_of(form);
+  ASSERT_TRUE(wait_until([&] { return !window->mask().isEmpty(); }));
+  EXPECT_TRUE(window->mask().contains(QPoint(10, 10)));
+  EXPECT_FALSE(window->mask().contains(QPoint(300, 10)));
 }
 
 }  // namespace
