@@ -82,6 +82,8 @@ bool area_contains(const Area& a, QPointF p);
 // our own, so regions, clips and scans agree to the pixel); only within `limit` when given.
 std::vector<QRect> area_pixels(const Area& a, const std::optional<QRect>& limit = std::nullopt);
 QRegion area_region(const Area& a, const QRect& limit);
+// The smallest integer rectangle holding `r`, its edges kept within ±2^30.
+Rect aligned_rect(const QRectF& r);
 
 struct Region : Object {
   static constexpr Kind kKind = Kind::Region;

@@ -65,8 +65,7 @@ Status clip_bounds(Handle g, R* rect, bool visible) {
   if (!s || !rect) return InvalidParameter;
   QRectF b = world_bounds(*s, visible ? visible_area(*s) : s->effective_clip());
   if constexpr (std::is_same_v<R, Rect>) {
-    QRect i = b.toAlignedRect();
-    *rect = Rect{i.x(), i.y(), i.width(), i.height()};
+    *rect = aligned_rect(b);
   } else {
     *rect = RectF{float(b.x()), float(b.y()), float(b.width()), float(b.height())};
   }

@@ -310,6 +310,14 @@ std::vector<QRect> area_pixels(const Area& a, const std::optional<QRect>& limit)
   return out;
 }
 
+Rect aligned_rect(const QRectF& r) {
+  if (r.isNull()) return {};
+  auto clamp = [](double v) { return std::clamp(v, -1073741823.0, 1073741823.0); };
+  int x0 = int(std::floor(clamp(r.left()))), y0 = int(std::floor(clamp(r.top())));
+  int x1 = int(std::ceil(clamp(r.right()))), y1 = int(std::ceil(clamp(r.bottom())));
+  return Rect{x0, y0, x1 - x0, y1 - y0};
+}
+
 QRegion area_region(const Area& a, const QRect& limit) {
   std::vector<QRect> rects = area_pixels(a, limit);
   QRegion region;
@@ -446,8 +454,7 @@ Status GdipGetRegionBoundsI(Handle region, Handle graphics, Rect* rect) {
   RectF f;
   if (!rect) return InvalidParameter;
   if (Status s = GdipGetRegionBounds(region, graphics, &f)) return s;
-  QRect b = QRectF(f.x, f.y, f.width, f.height).toAlignedRect();
-  *rect = Rect{b.x(), b.y(), b.width(), b.height()};
+  *rect = aligned_rect(QRectF(f.x, f.y, f.width, f.height));
   return Ok;
 }
 

@@ -154,6 +154,14 @@ TEST_F(RegionTest, TranslateTransformCloneAndData) {
   for (const flat::RectF& s : rows) area += s.width * s.height;
   EXPECT_NEAR(area, 1600, 40);
 
+  // Bounds too large for integers are held at their limit.
+  Matrix huge;
+  ASSERT_TRUE(huge.create(1e30f, 0, 0, 1e30f, 0, 0));
+  Region vast;
+  ASSERT_TRUE(vast.create_rect({0, 0, 10, 10}));
+  ASSERT_TRUE(vast.transform(huge));
+  EXPECT_EQ(vast.region_bounds_i(g).width, 1073741823);
+
   Region copy;
   ASSERT_TRUE(r.clone_region(copy));
   EXPECT_TRUE(copy.is_equal(r, g));
