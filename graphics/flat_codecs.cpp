@@ -132,6 +132,7 @@ QImage read_frame(const std::string& bytes, int index, QByteArray* format, int* 
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer);
   reader.setDecideFormatFromContent(true);
+  reader.setAllocationLimit(1024);  // megabytes: the same limit as images made here
   if (format) *format = reader.format();
   if (count) *count = std::max(1, reader.imageCount());
   QImage frame;

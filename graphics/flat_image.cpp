@@ -201,6 +201,8 @@ Status GdipGetImageThumbnail(Handle image, std::uint32_t width, std::uint32_t he
   if (!i || !thumbnail) return InvalidParameter;
   if (width == 0 && height == 0) width = height = 120;  // the platform's own thumbnail size
   if (width == 0 || height == 0 || width > 0x8000 || height > 0x8000) return InvalidParameter;
+  std::shared_ptr<Image> checked;  // the size limit of every image, before Qt allocates
+  if (Status s = make_image(int(width), int(height), PixelFormat32bppPARGB, &checked)) return s;
   QImage scaled =
       i->pixels.scaled(int(width), int(height), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   if (scaled.isNull()) return OutOfMemory;

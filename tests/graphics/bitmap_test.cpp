@@ -260,6 +260,10 @@ TEST_F(BitmapTest, ProducersMakeNewBitmapsAndLeaveTheTargetOnFailure) {
   ASSERT_TRUE(b.thumbnail(8, 4, thumb));
   EXPECT_EQ(thumb.width(), 8u);
   EXPECT_EQ(thumb.height(), 4u);
+  kept = thumb.handle();
+  EXPECT_FALSE(b.thumbnail(0x8000, 0x8000, thumb));
+  EXPECT_EQ(last_status, flat::OutOfMemory);
+  EXPECT_EQ(thumb.handle(), kept);
 }
 
 TEST_F(BitmapTest, RotateFlipTurnsPixelsSizeAndResolution) {

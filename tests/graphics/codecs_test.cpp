@@ -113,6 +113,15 @@ TEST_F(CodecsTest, BmpKeepsAlphaWhenTheFormatHasItAndIsRgbOtherwise) {
   }
 }
 
+TEST_F(CodecsTest, LargeImagesMadeHereAreReadBack) {
+  Bitmap big;
+  ASSERT_TRUE(big.create(6200, 6000));  // 149 MB of pixels, past Qt's own reading limit
+  ASSERT_TRUE(big.set_pixel(6199, 5999, 0xFF00FF00));
+  Bitmap back;
+  ASSERT_TRUE(back.from_bytes(big.save_to_bytes(kImageFormatPng)));
+  EXPECT_EQ(back.get_pixel(6199, 5999), 0xFF00FF00u);
+}
+
 TEST_F(CodecsTest, BytesThatAreNoImageAreRefused) {
   struct Case {
     Bytes bytes;
