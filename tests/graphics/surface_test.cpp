@@ -268,10 +268,11 @@ TEST_F(SurfaceTest, ShapesPaintWhereTheyShould) {
        [&](Graphics& g) { return g.fill_pie(red, 0, 0, 20, 20, 0, 90); },
        {{15, 15}, {11, 11}},
        {{5, 5}, {15, 5}, {5, 15}}},
+      // Angles are true angles on an ellipse: (15, 13) lies at 32° from its centre.
       {"pie of an ellipse",
        [&](Graphics& g) { return g.fill_pie(red, 0, 5, 20, 10, 45, 45); },
        {{12, 13}},
-       {{17, 11}, {8, 12}}},
+       {{17, 11}, {8, 12}, {15, 13}}},
       {"polygon",
        [&](Graphics& g) {
          return g.fill_polygon(red, P{{0, 0}, {20, 0}, {0, 20}});
