@@ -512,9 +512,13 @@ void FormWindow::drag_to(QPoint global) {
 
 bool FormWindow::eventFilter(QObject* watched, QEvent* event) {
   auto it = names_.find(watched);
-  if (it == names_.end() || retired_) return QWidget::eventFilter(watched, event);
+  const QEvent::Type type = event->type();
+  if (it == names_.end() || retired_ ||
+      (type != QEvent::MouseButtonPress && type != QEvent::MouseMove &&
+       type != QEvent::MouseButtonRelease))
+    return QWidget::eventFilter(watched, event);
   auto* mouse = static_cast<QMouseEvent*>(event);
-  switch (event->type()) {
+  switch (type) {
     case QEvent::MouseButtonPress: {
       if (mouse->button() != Qt::LeftButton) break;
       const std::string name = it->second;  // the press may destroy this window
