@@ -106,9 +106,12 @@ class ShadowWindow : public QWidget {
       owner_ = owner;
       if (owner_) owner_->installEventFilter(this);
     }
-    // Shown only beside a shown owner, and only where translucent pixels are composited.
-    const bool shown =
-        layer && layer->shown && owner_ && owner_->isVisible() && compositing_manager_running();
+    // Shown only beside a shown owner, and only where translucent pixels are composited. A
+    // minimise the program itself asks for reaches the form as no event, so the window's own
+    // state counts too.
+    const bool shown = layer && layer->shown && owner_ && owner_->isVisible() &&
+                       !(owner_->windowState() & Qt::WindowMinimized) &&
+                       compositing_manager_running();
     if (shown != isVisible()) setVisible(shown);
     if (shown) {
       restack();
@@ -133,9 +136,10 @@ class ShadowWindow : public QWidget {
   }
 
   bool eventFilter(QObject* watched, QEvent* event) override {
-    // The owner appearing or going brings the shadow with it.
+    // The owner appearing, going or being minimised brings the shadow with it.
     if (watched == owner_ && !retired_ &&
-        (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+        (event->type() == QEvent::Show || event->type() == QEvent::Hide ||
+         event->type() == QEvent::WindowStateChange))
       QTimer::singleShot(0, this, [this] { sync(); });
     return QWidget::eventFilter(watched, event);
   }
