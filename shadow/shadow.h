@@ -10,8 +10,8 @@
 // place in the stacking order) is kept here as each pool window's `Layer`, which a view reads
 // through `layer_of` and hears about through `set_layer_listener`.
 //
-// Threads: every operation runs on the UI thread, inside the owners' handlers (asserted where
-// cheap); `layer_of` and `is_shadow_window` may be called from any thread.
+// Threads: every operation runs on the UI thread, inside the owners' handlers; `layer_of`,
+// `is_shadow_window` and the pictures may be used from any thread.
 #pragma once
 
 #include <cstdint>
@@ -65,7 +65,7 @@ void set_layer_listener(std::function<void(ui::Form& window)> listener);
 
 class Shadows {
  public:
-  // Registers the ten pool window kinds with the toolkit. UI thread.
+  // Registers the ten pool window kinds with the toolkit. Any thread.
   explicit Shadows(ui::Toolkit& toolkit);
   ~Shadows();
   Shadows(const Shadows&) = delete;
