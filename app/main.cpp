@@ -27,7 +27,6 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("lumetra"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Lumetra"));
   QGuiApplication::setDesktopFileName(QStringLiteral("lumetra"));
   QIcon icon;
   for (int size : {16, 32, 48, 64, 128, 256})

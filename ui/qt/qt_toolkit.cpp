@@ -59,6 +59,8 @@ QMessageBox* make_box(const Text& text, QWidget* parent = nullptr) {
   auto* box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("信息："), to_qstring(text),
                               QMessageBox::Ok, parent);
   box->setTextFormat(Qt::PlainText);
+  box->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                      Qt::WindowCloseButtonHint);  // a caption and a close button, nothing more
   box->setStyleSheet(style_sheet() +
                      QStringLiteral("QMessageBox { background: %1; }"
                                     "QMessageBox QLabel { min-width: 220px; padding: 8px; }"
