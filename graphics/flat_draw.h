@@ -109,7 +109,7 @@ struct Pen : Object {
   Pen() : Object(Kind::Pen) {}
   ARGB color = 0xFF000000;
   float width = 1;
-  int unit = UnitWorld;
+  int unit = UnitWorld;  // UnitPixel: the width stays in pixels under any transform
 };
 
 struct FontFamily : Object {

@@ -172,6 +172,8 @@ Status qt_pen(Handle pen, QPen* out) {
   auto p = find<Pen>(pen);
   if (!p) return InvalidParameter;
   *out = QPen(QBrush(to_qcolor(p->color)), p->width, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+  // A width in pixels stays so under any transform; other widths are in world units.
+  out->setCosmetic(p->unit == UnitPixel);
   return Ok;
 }
 

@@ -325,6 +325,17 @@ TEST_F(SurfaceTest, ShapesPaintWhereTheyShould) {
        },
        {{5, 10}, {15, 10}},
        {{5, 14}}},
+      {"pixel pen under a scale",
+       [&](Graphics& g) {
+         Pen thin;
+         thin.create(kRed, 1, flat::UnitPixel);
+         g.scale_world_transform(8, 8);
+         bool ok = g.draw_line(thin, 0, 1.3f, 3, 1.3f);
+         g.reset_world_transform();
+         return ok;
+       },
+       {{5, 10}},
+       {{5, 8}, {5, 12}}},
       {"bezier",
        [&](Graphics& g) { return g.draw_bezier(pen, 0, 10, 5, 10, 15, 10, 19, 10); },
        {{10, 10}},
