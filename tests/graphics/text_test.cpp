@@ -76,6 +76,17 @@ TEST_F(TextTest, MeasureStringGrowsWithTheTextAndWraps) {
   EXPECT_LE(wrapped.width, 40);
 }
 
+TEST_F(TextTest, CodePage936TextIsTheSameAsItsUtf16) {
+  flat::RectF gbk, wide;
+  ASSERT_TRUE(g.measure_string("\xCE\xC4\xD7\xD6", font, {0, 0, 0, 0}, format, gbk));
+  ASSERT_TRUE(g.measure_string_wide(u"\u6587\u5B57", font, {0, 0, 0, 0}, format, wide));
+  EXPECT_GT(gbk.width, 30);  // two ideographs of a 20-pixel font
+  EXPECT_EQ(gbk.width, wide.width);
+  EXPECT_EQ(gbk.height, wide.height);
+  ASSERT_TRUE(g.draw_string("\xCE\xC4\xD7\xD6", font, black, {0, 0, 100, 40}, format));
+  EXPECT_GT(painted(0, 0, 50, 40), 20);
+}
+
 TEST_F(TextTest, CharacterRangesGiveOneRegionEach) {
   ASSERT_TRUE(format.set_measurable_character_ranges({{0, 1}, {2, 2}}));
   std::vector<std::unique_ptr<Region>> list;
@@ -115,13 +126,13 @@ TEST_F(TextTest, DriverStringPaintsAtItsPositions) {
 }
 
 TEST_F(TextTest, FamiliesAndFontsRefuseBadInput) {
-  FontFamily missing, dejavu;
+  FontFamily missing, noto;
   EXPECT_FALSE(missing.create("No Such Family Anywhere"));
   EXPECT_EQ(last_status, flat::FontFamilyNotFound);
   EXPECT_EQ(missing.handle(), 0u);
-  EXPECT_TRUE(dejavu.create("dejavu sans"));
+  EXPECT_TRUE(noto.create("noto sans cjk sc"));  // installed by scripts/setup
   Font bad;
-  EXPECT_FALSE(bad.create(dejavu, 0));
+  EXPECT_FALSE(bad.create(noto, 0));
   EXPECT_EQ(last_status, flat::InvalidParameter);
   EXPECT_FALSE(bad.create(missing, 12));
   EXPECT_EQ(last_status, flat::InvalidParameter);
