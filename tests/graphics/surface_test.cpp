@@ -584,6 +584,93 @@ TEST_F(SurfaceTest, BadInputGetsAStatusNeverACrash) {
   deleted_pen.set_handle(0);
 }
 
+// Every flat function looks its handles and pointers over before it uses them.
+TEST_F(SurfaceTest, FlatFunctionsRefuseMissingHandlesAndPointers) {
+  using namespace flat;
+  lumetra::Region region;
+  lumetra::Matrix m;
+  ASSERT_TRUE(region.create());
+  ASSERT_TRUE(m.create());
+  Handle s = g.handle(), r = region.handle(), img = bitmap.handle();
+  int i = 0, n = 5;
+  unsigned u = 0;
+  float e[6];
+  ARGB c = 0;
+  Handle h = 0;
+  RectF rf{0, 0, 1, 1};
+  PointF pf[3];
+  Status results[] = {
+      GdipFlush(0, 0),
+      GdipGetCompositingMode(0, &i),
+      GdipSetSmoothingMode(0, 0),
+      GdipGetWorldTransform(s, 0),
+      GdipTranslateWorldTransform(0, 1, 1, 0),
+      GdipRotateWorldTransform(s, 1, 2),
+      GdipDrawLine(s, 0, 0, 0, 1, 1),
+      GdipFillEllipse(0, red.handle(), 0, 0, 1, 1),
+      GdipDrawString(s, u"x", 1, 0, &rf, 0, red.handle()),
+      GdipSetClipRect(0, 0, 0, 1, 1, 0),
+      GdipGetClip(s, 0),
+      GdipSaveGraphics(0, &u),
+      GdipGetCompositingMode(s, nullptr),
+      GdipGetRenderingOrigin(s, nullptr, &i),
+      GdipGetClipBounds(s, nullptr),
+      GdipIsClipEmpty(s, nullptr),
+      GdipSaveGraphics(s, nullptr),
+      GdipBeginContainer(s, nullptr, &rf, UnitPixel, &u),
+      GdipTransformPoints(s, 0, 2, nullptr, 1),
+      GdipGetDpiX(s, nullptr),
+      GdipGetNearestColor(s, nullptr),
+      GdipComment(s, 4, nullptr),
+      GdipDrawImagePoints(s, img, nullptr, 3),
+      GdipGetImageGraphicsContext(img, nullptr),
+      GdipGetImageGraphicsContext(s, &h),
+      GdipCreateRegion(nullptr),
+      GdipCreateRegionRect(nullptr, &h),
+      GdipCreateRegionRgnData(nullptr, 5, &h),
+      GdipCombineRegionRect(0, &rf, 1),
+      GdipCombineRegionRegion(r, s, 1),
+      GdipGetRegionBounds(r, s, nullptr),
+      GdipGetRegionData(r, nullptr, 10, &u),
+      GdipIsEmptyRegion(r, s, nullptr),
+      GdipGetRegionScansCount(0, &u, m.handle()),
+      GdipGetRegionScans(r, nullptr, &n, m.handle()),
+      GdipGetRegionScans(r, &rf, nullptr, m.handle()),
+      GdipCreatePen1(0, 1, UnitPixel, nullptr),
+      GdipCreatePen1(0, -1, UnitPixel, &h),
+      GdipGetPenColor(0, &c),
+      GdipCreatePath(0, nullptr),
+      GdipCreatePath(7, &h),
+      GdipAddPathLine(0, 0, 0, 1, 1),
+      GdipAddPathPolygon(0, pf, 3),
+      GdipCreateMatrix(nullptr),
+      GdipGetMatrixElements(0, e),
+      GdipScaleMatrix(m.handle(), 1, 1, 5),
+      GdipCreateStringFormat(0, 0, nullptr),
+      GdipSetStringFormatMeasurableCharacterRanges(0, 0, nullptr),
+      GdipCreateFont(0, 10, 0, UnitPixel, &h),
+      GdipCreateCachedBitmap(img, 0, &h),
+      GdipCreateImageAttributes(nullptr),
+      GdipGetPageScale(s, nullptr),
+      GdipDeleteRegion(s),
+      GdipDeleteGraphics(r),
+      GdipDeletePen(0),
+      GdipDeletePath(0),
+      GdipDeleteMatrix(0),
+      GdipDeleteFont(0),
+      GdipDeleteFontFamily(0),
+      GdipDeleteStringFormat(0),
+      GdipDisposeImageAttributes(0),
+      GdipDeleteCachedBitmap(0),
+  };
+  for (std::size_t k = 0; k < std::size(results); ++k)
+    EXPECT_EQ(results[k], InvalidParameter) << "call " << k;
+  EXPECT_EQ(h, 0u);
+  // The surface and the region refused as other kinds are still there.
+  EXPECT_TRUE(g.fill_rectangle(red, 0, 0, 1, 1));
+  EXPECT_TRUE(region.is_infinite(g));
+}
+
 TEST_F(SurfaceTest, WhatHasNoCounterpartHereIsNotImplemented) {
   Graphics other;
   Region region;
