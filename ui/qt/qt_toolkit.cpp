@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QIcon>
 #include <QMessageBox>
 #include <QPointer>
@@ -344,9 +345,10 @@ void QtToolkit::run_on_ui(const std::function<void()>& task) {
 }
 
 void QtToolkit::open_in_shell(const std::string& target) {
-  const QUrl url = !target.empty() && target.front() == '/'
-                       ? QUrl::fromLocalFile(from_utf8(target))
-                       : QUrl(from_utf8(target), QUrl::TolerantMode);
+  // A link has a scheme ("http:", "mailto:"); anything else is a folder or file of this machine.
+  QUrl url(from_utf8(target), QUrl::StrictMode);
+  if (url.scheme().size() < 2)  // none, or a drive-letter-like "c:"
+    url = QUrl::fromLocalFile(QFileInfo(from_utf8(target)).absoluteFilePath());
   if (!url.isValid()) return;
   if (on_ui_thread())
     QDesktopServices::openUrl(url);

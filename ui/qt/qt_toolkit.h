@@ -38,7 +38,8 @@ class QtToolkit : public Toolkit {
   void process_events() override;
   void post(std::function<void()> task) override;
   void run_on_ui(const std::function<void()>& task) override;
-  // A path (starting with "/") opens as a folder, anything else as a link; failures ignored.
+  // A link (with a scheme) opens in its program, anything else as a local folder or file, relative
+  // to the working folder; failures are ignored.
   void open_in_shell(const std::string& target) override;
 
   // Tests: every message box, from any thread, is handed to `answer` on the UI thread instead of

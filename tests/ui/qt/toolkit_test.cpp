@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QDesktopServices>
+#include <QDir>
 #include <QImage>
 #include <QMessageBox>
 #include <QPushButton>
@@ -109,12 +110,15 @@ TEST(QtToolkit, OpensLinksAndFoldersThroughTheDesktopFromAnyThread) {
   tk.open_in_shell("https://example.com/");
   std::thread([&] { tk.open_in_shell("/tmp/小说下载"); }).join();
   tk.open_in_shell("mailto:feedback@example.com");
-  ASSERT_TRUE(wait_until([&] { return opened.urls.size() == 3; }));
+  tk.open_in_shell("小说下载");  // relative: in the working folder
+  ASSERT_TRUE(wait_until([&] { return opened.urls.size() == 4; }));
   for (const char* scheme : {"http", "https", "file", "mailto", "xmpp"})
     QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
   EXPECT_TRUE(opened.urls.contains(QStringLiteral("https://example.com/")));
   EXPECT_TRUE(opened.urls.contains(QStringLiteral("file:///tmp/小说下载")));
   EXPECT_TRUE(opened.urls.contains(QStringLiteral("mailto:feedback@example.com")));
+  EXPECT_TRUE(opened.urls.contains(
+      QUrl::fromLocalFile(QDir::current().filePath(QStringLiteral("小说下载"))).toString()));
   EXPECT_EQ(opened.thread, QThread::currentThreadId());  // opened on the UI thread
 }
 
