@@ -19,9 +19,6 @@ class QTimer;
 
 namespace lumetra::ui::qt {
 
-// The widgets' look, from the pictures' palette (message boxes share it).
-QString style_sheet();
-
 class FormWindow : public QWidget {
  public:
   FormWindow(Toolkit& toolkit, Form& form);

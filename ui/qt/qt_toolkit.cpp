@@ -26,6 +26,7 @@
 #include "ui/qt/pictures.h"
 #include "ui/qt/qt_text.h"
 #include "ui/qt/shadow_view.h"
+#include "ui/qt/widgets.h"
 
 namespace lumetra::ui::qt {
 namespace {
