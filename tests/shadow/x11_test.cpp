@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "shadow/shadow.h"
+#include "tests/shadow/tsan_qt.h"
 #include "ui/qt/qt_toolkit.h"
 #include "ui/qt/shadow_view.h"
 
