@@ -34,9 +34,18 @@ ChapterModel::ChapterModel(Toolkit& toolkit, const Form& form, std::string list,
 std::vector<std::vector<QString>> ChapterModel::read_rows(int first, int last) const {
   // One lock for the whole span: the workers wait on the toolkit's lock for as short as can be.
   std::vector<std::vector<QString>> out;
+  recent_.resize(captions_.size());
   for (const auto& cells : toolkit_.list_rows(form_, list_, first, last)) {
     std::vector<QString> row(captions_.size());
-    for (std::size_t c = 0; c < row.size() && c < cells.size(); ++c) row[c] = to_qstring(cells[c]);
+    for (std::size_t c = 0; c < row.size() && c < cells.size(); ++c) {
+      // A cell like the one above it (a row's state) shares that one's string.
+      auto& [bytes, shown] = recent_[c];
+      if (cells[c] != bytes) {
+        bytes = cells[c];
+        shown = to_qstring(bytes);
+      }
+      row[c] = shown;
+    }
     out.push_back(std::move(row));
   }
   out.resize(std::max(last - first + 1, 0), std::vector<QString>(captions_.size()));
@@ -114,7 +123,9 @@ int ChapterModel::columnCount(const QModelIndex& parent) const {
 
 QVariant ChapterModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= static_cast<int>(rows_.size())) return {};
-  if (role == Qt::DisplayRole || role == Qt::ToolTipRole) return rows_[index.row()][index.column()];
+  if (role == Qt::DisplayRole) return rows_[index.row()][index.column()];
+  if (role == Qt::ToolTipRole)  // marked up as text, so a page's markup shows as it stands
+    return QStringLiteral("<qt>%1</qt>").arg(rows_[index.row()][index.column()].toHtmlEscaped());
   return {};
 }
 

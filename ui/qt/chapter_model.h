@@ -47,6 +47,7 @@ class ChapterModel : public QAbstractTableModel {
   const std::string list_;
   std::vector<QString> captions_;
   std::vector<std::vector<QString>> rows_;
+  mutable std::vector<std::pair<Text, QString>> recent_;  // per column: the last cell decoded
 };
 
 }  // namespace lumetra::ui::qt

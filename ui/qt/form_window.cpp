@@ -284,7 +284,10 @@ void FormWindow::apply(Entry& entry, const Control& c) {
     default:
       break;
   }
-  const QString tooltip = to_qstring(c.tooltip).toHtmlEscaped();  // never read as markup
+  // Marked up as text, so any markup in it shows as it stands.
+  const QString tooltip =
+      c.tooltip.empty() ? QString()
+                        : QStringLiteral("<qt>%1</qt>").arg(to_qstring(c.tooltip).toHtmlEscaped());
   if (w->toolTip() != tooltip) w->setToolTip(tooltip);
   if (w->isVisibleTo(w->parentWidget()) != c.visible) w->setVisible(c.visible);
 }

@@ -205,7 +205,7 @@ TEST(QtChapterList, ChangedNeighboursArriveAsOneRangeAndAClearStartsAfresh) {
   EXPECT_EQ(cell(model, 0, 1), QString());
 }
 
-TEST(QtChapterList, BytesThatAreNotGbkShowAsReplacementCharacters) {
+TEST(QtChapterList, BytesThatAreNotGbkShowAsReplacementCharactersAndMarkupAsText) {
   QtToolkit tk;
   Form& form = tk.load(list_form());
   QAbstractItemModel* model =
@@ -214,6 +214,9 @@ TEST(QtChapterList, BytesThatAreNotGbkShowAsReplacementCharacters) {
   tk.list_set_cell(form, "list", 0, 0, gbk<"第一章">() + "\xFF" + "<b>x</b>");
   ASSERT_TRUE(wait_until([&] { return !cell(model, 0, 0).isEmpty(); }));
   EXPECT_EQ(cell(model, 0, 0), QStringLiteral("第一章\uFFFD<b>x</b>"));
+  // A page's markup is shown as it stands, in the cell and in its tooltip.
+  EXPECT_EQ(model->data(model->index(0, 0), Qt::ToolTipRole).toString(),
+            QStringLiteral("<qt>第一章\uFFFD&lt;b&gt;x&lt;/b&gt;</qt>"));
 }
 
 TEST(QtWindow, SetShapeKeepsThePixelsNotOfTheColour) {
