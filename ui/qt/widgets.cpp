@@ -114,14 +114,16 @@ QString style_sheet() {
       "QHeaderView::section { background: %17; color: %18; border: none;"
       "  border-right: 1px solid %16; border-bottom: 1px solid %16; padding: 0 6px; }"
       "QTabWidget::pane { border: none; background: transparent; }"
-      "QStackedWidget, QStackedWidget > QWidget { background: transparent; }");
+      "QStackedWidget, QStackedWidget > QWidget { background: transparent; }"
+      "QLabel[look=\"title\"] { color: %19; }");
   return sheet
       .arg(css_colour("window.text"), css_colour("edit.background"), css_colour("edit.text"),
            css_colour("edit.border"), css_colour("selection"), css_colour("selection.text"),
            css_colour("button.face"), css_colour("button.text"), css_colour("button.hover"))
       .arg(css_colour("button.pressed"), css_colour("menu.text"), css_colour("menu.hover"),
            css_colour("about.text"), css_colour("list.background"), css_colour("list.alternate"),
-           css_colour("list.grid"), css_colour("list.header"), css_colour("list.header.text"));
+           css_colour("list.grid"), css_colour("list.header"), css_colour("list.header.text"))
+      .arg(css_colour("title.text"));
 }
 
 }  // namespace lumetra::ui::qt
