@@ -134,16 +134,17 @@ QImage read_frame(const std::string& bytes, int index, QByteArray* format, int* 
   reader.setDecideFormatFromContent(true);
   reader.setAllocationLimit(1024);  // megabytes: the same limit as images made here
   if (format) *format = reader.format();
-  if (count) *count = std::max(1, reader.imageCount());
+  // Frames are read up to the count the reader gives, never while it merely says it can read:
+  // some readers keep handing out their one frame. Only animations have delays.
+  const int frames = std::max(1, reader.imageCount());
+  if (count) *count = frames;
+  if (reader.format() != "gif") delays = nullptr;
   QImage frame;
-  for (int i = 0; reader.canRead() || i == 0; ++i) {
+  for (int i = 0; i < frames && (i <= index || delays); ++i) {
     QImage image = reader.read();
     if (image.isNull()) break;
     if (delays) delays->push_back(reader.nextImageDelay());
-    if (i == index) {
-      frame = image;
-      if (!delays) break;
-    }
+    if (i == index) frame = image;
   }
   return frame;
 }

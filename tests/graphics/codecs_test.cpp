@@ -68,6 +68,27 @@ TEST_F(CodecsTest, SaveToBytesWritesTheFormatsSignature) {
   }
 }
 
+TEST_F(CodecsTest, EveryListedEncoderWritesWhatIsReadBack) {
+  std::vector<CodecRecord> list;
+  ASSERT_GE(Bitmap::image_encoders(list), 3);
+  Bitmap b;
+  ASSERT_TRUE(b.create(4, 3, flat::PixelFormat24bppRGB));
+  for (int x = 0; x < 4; ++x) ASSERT_TRUE(b.set_pixel(x, 1, 0xFFFFFFFF));
+  for (const CodecRecord& codec : list) {
+    Bytes bytes = b.save_to_bytes(codec.format_id);
+    ASSERT_FALSE(bytes.empty()) << codec.mime_type;
+    EXPECT_EQ(bytes.substr(0, 2), codec.sig_pattern.substr(0, 2)) << codec.mime_type;
+    Bitmap back;
+    ASSERT_TRUE(back.from_bytes(bytes)) << codec.mime_type;
+    EXPECT_EQ(back.raw_format(), codec.format_id);
+    EXPECT_EQ(back.frame_count(kFrameDimensionPage), 1u) << codec.mime_type;
+    EXPECT_EQ(back.width(), 4u);
+    // Black and white rows, exactly or (JPEG) nearly.
+    EXPECT_LE(back.get_pixel(0, 0) & 0xFF, 0x10u) << codec.mime_type;
+    EXPECT_GE(back.get_pixel(2, 1) & 0xFF, 0xF0u) << codec.mime_type;
+  }
+}
+
 TEST_F(CodecsTest, PngBytesComeBackAsTheSamePixels) {
   Bitmap b;
   paint_pattern(b, 13, 7);
