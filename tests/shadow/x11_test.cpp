@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMouseEvent>
-#include <QProcess>
 #include <QThread>
 #include <QWidget>
 #include <algorithm>
@@ -75,6 +74,25 @@ int stacking_index(QWidget* w) {
   const int index = static_cast<int>(std::find(children, children + count, frame) - children);
   std::free(tree);
   return index < count ? index : -1;
+}
+
+// Runs a program to its end, its output dropped. Spawned rather than forked: the test runs
+// threads of Qt's, and a forked child of a threaded process may not start any of its own.
+pid_t spawn(std::vector<std::string> args) {
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  const int failed = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  return failed ? 0 : pid;
+}
+void run(std::vector<std::string> args) {
+  if (pid_t pid = spawn(std::move(args)); pid > 0) waitpid(pid, nullptr, 0);
 }
 
 // True when both windows are on the screen and the first lies above the second.
@@ -153,8 +171,7 @@ class X11Shadow : public ::testing::Test {
     ASSERT_TRUE(wait_until([&] { return just_below_owner(); }));
   }
   static void activate(QWidget* w) {
-    QProcess::execute(QStringLiteral("xdotool"),
-                      {QStringLiteral("windowactivate"), QString::number(w->winId())});
+    run({"xdotool", "windowactivate", std::to_string(w->winId())});
   }
   // True once the shadow lies directly below its owner's frame.
   bool just_below_owner() {
@@ -192,11 +209,8 @@ TEST_F(X11Shadow, AClickOnTheBandReachesTheWindowBeneath) {
   ASSERT_TRUE(beneath.geometry().contains(point));
   ASSERT_TRUE(view->mask().contains(point - band.topLeft()));  // the band is there, not cut out
 
-  const QString where = QStringLiteral("%1 %2").arg(point.x()).arg(point.y());
-  QProcess::execute(QStringLiteral("sh"),
-                    {QStringLiteral("-c"), QStringLiteral("xdotool mousemove 5 5 sleep 0.2 "
-                                                          "mousemove %1 sleep 0.2 click 1")
-                                               .arg(where)});
+  run({"xdotool", "mousemove", "5", "5", "sleep", "0.2", "mousemove", std::to_string(point.x()),
+       std::to_string(point.y()), "sleep", "0.2", "click", "1"});
   EXPECT_TRUE(wait_until([&] { return beneath.presses == 1; }, 3000))
       << "the press did not reach the window beneath the shadow";
   EXPECT_EQ(beneath.last, point);
@@ -273,18 +287,8 @@ class Desktop {
 
  private:
   pid_t spawn(std::vector<std::string> args) {
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int failed = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (failed) return 0;
-    pids_.push_back(pid);
+    const pid_t pid = lumetra::shadow::spawn(std::move(args));
+    if (pid > 0) pids_.push_back(pid);
     return pid;
   }
   // True once a window manager announces itself on the root and a compositing manager owns
