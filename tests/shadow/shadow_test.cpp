@@ -4,7 +4,7 @@
 
 #include "graphics/graphics.h"
 #include "shadow/shadow.h"
-#include "tests/shadow/tsan_qt.h"
+#include "tests/shadow/sanitizers.h"
 #include "tests/support/temp_dir.h"
 #include "ui/headless_toolkit.h"
 #include "ui/main_form.h"

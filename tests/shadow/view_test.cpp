@@ -8,7 +8,7 @@
 #include <QWidget>
 
 #include "shadow/shadow.h"
-#include "tests/shadow/tsan_qt.h"
+#include "tests/shadow/sanitizers.h"
 #include "tests/support/temp_dir.h"
 #include "ui/main_form.h"
 #include "ui/main_window.h"

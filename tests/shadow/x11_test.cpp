@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "shadow/shadow.h"
-#include "tests/shadow/tsan_qt.h"
+#include "tests/shadow/sanitizers.h"
 #include "ui/qt/qt_toolkit.h"
 #include "ui/qt/shadow_view.h"
 

@@ -1,4 +1,5 @@
-// Included by exactly one file of each shadow test program.
+// What the sanitizers leave out in the shadow test programs. Included by exactly one file of
+// each program.
 #pragma once
 
 #if defined(__SANITIZE_THREAD__)
@@ -10,5 +11,12 @@
 // everything our own code does is still watched.
 extern "C" const char* __tsan_default_options() {
   return "ignore_noninstrumented_modules=1";
+}
+#endif
+
+#if defined(__SANITIZE_ADDRESS__)
+// Qt's X11 platform opens a D-Bus connection that it never closes.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libdbus-1.so.3\n";
 }
 #endif
