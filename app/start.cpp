@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "app/program_dir.h"
+#include "graphics/flat.h"
 #include "pattern/regex.h"
 #include "shadow/shadow.h"
 #include "text/gbk.h"
@@ -19,6 +20,7 @@ struct ProcessState {
   std::unique_ptr<Regex> shared_regex = std::make_unique<Regex>();
   Text version_text;
   std::unique_ptr<Collector> collector;
+  std::uintptr_t graphics_token = 0;  // the layer is never shut down
 };
 
 }  // namespace
@@ -44,6 +46,11 @@ int start(ui::Toolkit& toolkit, const StartOptions& options) {
     state.version_text.shrink_to_fit();
     if (options.cleaned_up) options.cleaned_up();
   });
+
+  // Started before any window exists; its result is not examined, as a failed start only leaves
+  // the pictures empty.
+  flat::StartupInput graphics_input;
+  flat::GdiplusStartup(&state.graphics_token, &graphics_input, nullptr);
 
   std::vector<std::string> home_pages;
   for (const Site& site : sites.sites) home_pages.push_back(gbk_to_utf8(site.home_page));
