@@ -44,9 +44,10 @@ Form& Toolkit::adopt(std::unique_ptr<Form> owned, std::string kind) {
   form.set_kind(std::move(kind));
   Window& w = form.window();
   if (w.centred) {
+    // A window larger than the screen keeps its top-left corner, and so its title bar, on it.
     Rect s = screen();
-    w.left = s.left + (s.width - w.width) / 2;
-    w.top = s.top + (s.height - w.height) / 2;
+    w.left = s.left + std::max(0, (s.width - w.width) / 2);
+    w.top = s.top + std::max(0, (s.height - w.height) / 2);
   }
   {
     std::lock_guard lock(mutex_);

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <thread>
+#include <tuple>
 
 #include "text/gbk.h"
 #include "ui/headless_toolkit.h"
@@ -153,6 +154,21 @@ TEST(WindowKinds, FirstActivationComesFromThePlatformNotFromLoad) {
   EXPECT_EQ(counts.first, 1);
   EXPECT_EQ(counts.activated, 2);
   EXPECT_EQ(counts.deactivated, 1);
+}
+
+TEST(WindowKinds, ACentredWindowKeepsItsTopLeftCornerOnTheScreen) {
+  HeadlessToolkit tk;  // a 1920 x 1080 screen
+  for (auto [width, height, left, top] :
+       {std::tuple{200, 100, 860, 490}, {1920, 1080, 0, 0}, {2500, 1400, 0, 0}}) {
+    auto form = std::make_unique<Form>("sized", width, height);
+    form->window().centred = true;
+    Form* f = nullptr;
+    tk.run_on_ui([&] { f = &tk.load(std::move(form)); });
+    const Rect r = tk.window_rect(*f);
+    EXPECT_EQ(r.left, left) << width;
+    EXPECT_EQ(r.top, top) << height;
+    tk.run_on_ui([&] { tk.destroy(*f); });
+  }
 }
 
 TEST(WhatAPersonDoes, APressMovesTheWindowFromItsBackgroundPicturesAndLabelsOnly) {
