@@ -116,6 +116,9 @@ QWidget* FormWindow::make_widget(const Control& c, QWidget* parent, Entry& entry
       // text as well; others read from the left.
       if (c.parent.empty() && 2 * c.left + c.width == form_.width())
         label->setAlignment(Qt::AlignCenter);
+      // A box of several lines (the exit question) reads from its top, level with its icon.
+      else if (c.height >= 3 * c.font.pixel_height)
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
       // A label on a picture box (a title bar's caption) takes the title's colour.
       if (form_.has(c.parent) && form_.control(c.parent).kind == K::picture_box)
         label->setProperty("look", QStringLiteral("title"));
