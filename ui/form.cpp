@@ -4,6 +4,22 @@
 
 namespace lumetra::ui {
 
+Control make_control(const char* name, ControlKind kind, const char* parent, int left, int top,
+                     int width, int height, Text text, const char* picture) {
+  Control c;
+  c.name = name;
+  c.kind = kind;
+  c.parent = parent;
+  c.left = left;
+  c.top = top;
+  c.width = width;
+  c.height = height;
+  c.text = std::move(text);
+  c.picture = picture;
+  c.font = Font{"微软雅黑", 12, false};
+  return c;
+}
+
 Control& Form::add(Control control) {
   std::string name = control.name;
   auto [it, inserted] = controls_.emplace(name, std::move(control));

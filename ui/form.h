@@ -83,6 +83,11 @@ struct Control {
   int interval_ms = 0;
 };
 
+// A control of `kind` at its place in `parent` (empty: the window), with the windows' usual
+// font; `picture` as in `Control::picture`.
+Control make_control(const char* name, ControlKind kind, const char* parent, int left, int top,
+                     int width, int height, Text text = {}, const char* picture = "");
+
 enum class WindowState { normal = 0, minimised = 2, maximised = 3 };
 
 // A window's own properties. Every window is borderless with an empty caption.

@@ -7,22 +7,6 @@ namespace lumetra::ui {
 namespace {
 using K = ControlKind;
 
-Control make(const char* name, K kind, const char* parent, int left, int top, int width, int height,
-             Text text = {}, const char* picture = "") {
-  Control c;
-  c.name = name;
-  c.kind = kind;
-  c.parent = parent;
-  c.left = left;
-  c.top = top;
-  c.width = width;
-  c.height = height;
-  c.text = std::move(text);
-  c.picture = picture;
-  c.font = Font{"微软雅黑", 12, false};
-  return c;
-}
-
 // Borderless, not in the taskbar, centred when loaded.
 std::unique_ptr<Form> small_window(const char* name, int width, int height) {
   auto form = std::make_unique<Form>(name, width, height);
@@ -38,12 +22,12 @@ std::unique_ptr<Form> make_menu_form() {
   using namespace menu_window;
   auto form = small_window("菜单窗口", 100, 116);
   form->window().closed_by_escape = true;
-  form->add(make(border, K::shape_box, "", 0, 0, 100, 175, {}, "menu.border"));
-  form->add(make(menu_window::body, K::canvas, "", 1, 1, 98, 119, {}, "menu.body"));
-  form->add(make(check_update, K::button, body, 0, 5, 100, 26, gbk<"检查更新">()));
-  form->add(make(feedback, K::button, body, 1, 31, 100, 26, gbk<"反馈建议">()));
-  form->add(make(contact, K::button, body, 0, 57, 100, 26, gbk<"联系作者">()));
-  form->add(make(about, K::button, body, 0, 85, 100, 26, gbk<"关于">()));
+  form->add(make_control(border, K::shape_box, "", 0, 0, 100, 175, {}, "menu.border"));
+  form->add(make_control(menu_window::body, K::canvas, "", 1, 1, 98, 119, {}, "menu.body"));
+  form->add(make_control(check_update, K::button, body, 0, 5, 100, 26, gbk<"检查更新">()));
+  form->add(make_control(feedback, K::button, body, 1, 31, 100, 26, gbk<"反馈建议">()));
+  form->add(make_control(contact, K::button, body, 0, 57, 100, 26, gbk<"联系作者">()));
+  form->add(make_control(about, K::button, body, 0, 85, 100, 26, gbk<"关于">()));
   return form;
 }
 
@@ -54,24 +38,26 @@ std::unique_ptr<Form> make_exit_confirmation_form() {
   w.topmost = true;
   w.draggable = true;
   w.close_control = close_button;
-  form->add(make(title_bar, K::picture_box, "", 0, 0, 360, 36, {}, "confirm.title_bar"));
-  form->add(make(caption, K::transparent_label, title_bar, 16, 8, 208, 24, gbk<"提示">()));
+  form->add(make_control(title_bar, K::picture_box, "", 0, 0, 360, 36, {}, "confirm.title_bar"));
+  form->add(make_control(caption, K::transparent_label, title_bar, 16, 8, 208, 24, gbk<"提示">()));
   Control close =
-      make(close_button, K::picture_button, title_bar, 325, 4, 29, 29, {}, "button.close");
+      make_control(close_button, K::picture_button, title_bar, 325, 4, 29, 29, {}, "button.close");
   close.tooltip = gbk<"关闭">();
   form->add(close);
-  form->add(make(exit_window::body, K::canvas, "", 0, 36, 360, 114, {}, "confirm.body"));
-  form->add(make(icon, K::picture_box, body, 32, 20, 16, 16, {}, "confirm.icon"));
-  Control ask = make(question, K::transparent_label, body, 60, 17, 276, 54);
+  form->add(make_control(exit_window::body, K::canvas, "", 0, 36, 360, 114, {}, "confirm.body"));
+  form->add(make_control(icon, K::picture_box, body, 32, 20, 16, 16, {}, "confirm.icon"));
+  Control ask = make_control(question, K::transparent_label, body, 60, 17, 276, 54);
   ask.font.pixel_height = 14;
   form->add(ask);
-  form->add(make(confirm_button, K::picture_button, body, 178, 80, 80, 26, {}, "confirm.ok"));
-  form->add(make(cancel_picture, K::picture_box, body, 268, 80, 80, 26, {}, "confirm.cancel"));
-  form->add(make(cancel_area, K::transparent_label, body, 268, 80, 80, 26));
-  Control update = make(update_button, K::picture_button, body, 178, 80, 80, 26);
+  form->add(
+      make_control(confirm_button, K::picture_button, body, 178, 80, 80, 26, {}, "confirm.ok"));
+  form->add(
+      make_control(cancel_picture, K::picture_box, body, 268, 80, 80, 26, {}, "confirm.cancel"));
+  form->add(make_control(cancel_area, K::transparent_label, body, 268, 80, 80, 26));
+  Control update = make_control(update_button, K::picture_button, body, 178, 80, 80, 26);
   update.visible = false;
   form->add(update);
-  Control spare = make(spare_label, K::transparent_label, body, 268, 80, 80, 26);
+  Control spare = make_control(spare_label, K::transparent_label, body, 268, 80, 80, 26);
   spare.visible = false;
   form->add(spare);
   return form;
@@ -83,15 +69,15 @@ std::unique_ptr<Form> make_about_form() {
   Window& w = form->window();
   w.draggable = true;
   w.close_control = close_button;
-  form->add(make(background, K::label, "", 1, 1, 458, 278, {}, "about.background"));
-  form->add(make(logo, K::picture_box, "", 154, 25, 150, 150, {}, "about.logo"));
-  Control version =
-      make(version_line, K::transparent_label, "", 130, 182, 200, 24, gbk<"版本：1.0.0.0650">());
+  form->add(make_control(background, K::label, "", 1, 1, 458, 278, {}, "about.background"));
+  form->add(make_control(logo, K::picture_box, "", 154, 25, 150, 150, {}, "about.logo"));
+  Control version = make_control(version_line, K::transparent_label, "", 130, 182, 200, 24,
+                                 gbk<"版本：1.0.0.0650">());
   version.font.pixel_height = 14;
   form->add(version);
-  form->add(
-      make(credits, K::transparent_label, "", 0, 221, 460, 24, gbk<"Lumetra 网络小说下载工具">()));
-  Control close = make(close_button, K::button, "", 425, 9, 26, 26, gbk<"×">());
+  form->add(make_control(credits, K::transparent_label, "", 0, 221, 460, 24,
+                         gbk<"Lumetra 网络小说下载工具">()));
+  Control close = make_control(close_button, K::button, "", 425, 9, 26, 26, gbk<"×">());
   close.font = Font{"", 16, false};
   close.tooltip = gbk<"关闭">();
   form->add(close);
