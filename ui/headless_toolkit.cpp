@@ -1,7 +1,5 @@
 #include "ui/headless_toolkit.h"
 
-#include <exception>
-#include <future>
 #include <map>
 #include <utility>
 
@@ -121,20 +119,6 @@ void HeadlessToolkit::post(std::function<void()> task) {
 void HeadlessToolkit::open_in_shell(const std::string& target) {
   std::lock_guard lock(loop_mutex_);
   opened_.push_back(target);
-}
-
-void HeadlessToolkit::run_on_ui(const std::function<void()>& task) {
-  if (on_ui_thread()) return task();
-  std::promise<void> done;
-  post([&] {
-    try {
-      task();
-      done.set_value();
-    } catch (...) {
-      done.set_exception(std::current_exception());
-    }
-  });
-  done.get_future().get();
 }
 
 std::vector<Text> HeadlessToolkit::messages() const {

@@ -28,7 +28,6 @@ class HeadlessToolkit : public Toolkit {
   void message_box(const Text& text) override;
   void process_events() override;
   void post(std::function<void()> task) override;
-  void run_on_ui(const std::function<void()>& task) override;
   void open_in_shell(const std::string& target) override;
 
   std::vector<Text> messages() const;
@@ -37,7 +36,7 @@ class HeadlessToolkit : public Toolkit {
   bool wait_for_messages(std::size_t count, std::chrono::milliseconds timeout) const;
   // The exit code once `exit` has ended the loop.
   std::optional<int> exit_code() const;
-  bool on_ui_thread() const { return std::this_thread::get_id() == ui_thread_.get_id(); }
+  bool on_ui_thread() const override { return std::this_thread::get_id() == ui_thread_.get_id(); }
 
  protected:
   void changed(const Change& change) override;

@@ -1,6 +1,8 @@
 #include "ui/toolkit.h"
 
 #include <algorithm>
+#include <exception>
+#include <future>
 #include <stdexcept>
 
 namespace lumetra::ui {
@@ -400,6 +402,20 @@ void Toolkit::close_requested(Form& form) {
 }
 
 // --- Ending ----------------------------------------------------------------------------------
+
+void Toolkit::run_on_ui(const std::function<void()>& task) {
+  if (on_ui_thread()) return task();
+  std::promise<void> done;
+  post([&] {
+    try {
+      task();
+      done.set_value();
+    } catch (...) {
+      done.set_exception(std::current_exception());
+    }
+  });
+  done.get_future().get();
+}
 
 void Toolkit::set_exit_cleanup(std::function<void()> cleanup) {
   std::lock_guard lock(exit_mutex_);

@@ -153,11 +153,15 @@ class Toolkit {
   virtual void message_box(const Text& text) = 0;
   // Handles pending window events when called on the UI thread; elsewhere there are none.
   virtual void process_events() = 0;
-  // Runs the task on the UI thread, later.
+  // Any thread. Runs the task on the UI thread, later.
   virtual void post(std::function<void()> task) = 0;
-  // Runs the task on the UI thread and waits for it; on the UI thread it runs at once.
+  // Any thread. True on the thread that runs the event loop, where windows are loaded and their
+  // handlers run; each toolkit knows which thread that is.
+  virtual bool on_ui_thread() const = 0;
+  // Any thread. Runs the task on the UI thread and waits for it; on the UI thread it runs at
+  // once. From another thread it is `post`ed, so it waits until the event loop gets to it.
   // Exceptions come back to the caller.
-  virtual void run_on_ui(const std::function<void()>& task) { task(); }
+  void run_on_ui(const std::function<void()>& task);
   // Opens a folder or a link (UTF-8) with the desktop's own program for it; failures ignored.
   virtual void open_in_shell(const std::string& target) = 0;
 

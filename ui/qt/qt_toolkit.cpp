@@ -15,7 +15,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
-#include <future>
 #include <map>
 #include <mutex>
 #include <set>
@@ -329,20 +328,6 @@ void QtToolkit::post(std::function<void()> task) {
   // The one way work crosses threads: a queued call that runs on the UI thread in its event
   // loop, so widgets are only ever touched there.
   impl_->ui.put(std::move(task));
-}
-
-void QtToolkit::run_on_ui(const std::function<void()>& task) {
-  if (on_ui_thread()) return task();
-  std::promise<void> done;
-  post([&] {
-    try {
-      task();
-      done.set_value();
-    } catch (...) {
-      done.set_exception(std::current_exception());
-    }
-  });
-  done.get_future().get();
 }
 
 void QtToolkit::open_in_shell(const std::string& target) {

@@ -37,7 +37,6 @@ class QtToolkit : public Toolkit {
   void message_box(const Text& text) override;
   void process_events() override;
   void post(std::function<void()> task) override;
-  void run_on_ui(const std::function<void()>& task) override;
   // A link (with a scheme) opens in its program, anything else as a local folder or file, relative
   // to the working folder; failures are ignored.
   void open_in_shell(const std::string& target) override;
@@ -48,7 +47,7 @@ class QtToolkit : public Toolkit {
 
   // UI thread. The window that shows a loaded form, nullptr for one not loaded.
   QWidget* window_of(const Form& form) const;
-  bool on_ui_thread() const;
+  bool on_ui_thread() const override;
 
  protected:
   void changed(const Change& change) override;
