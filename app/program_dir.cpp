@@ -1,6 +1,5 @@
 #include "app/program_dir.h"
 
-#include <pwd.h>
 #include <unistd.h>
 
 #include <array>
@@ -10,15 +9,11 @@
 #include <string_view>
 #include <system_error>
 
+#include "ui/version_file.h"
+
 namespace lumetra {
 namespace fs = std::filesystem;
 namespace {
-
-fs::path home_folder() {
-  if (const char* home = std::getenv("HOME"); home && *home) return home;
-  if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return pw->pw_dir;
-  return "/tmp";
-}
 
 fs::path config_folder(const fs::path& home) {
   const char* config = std::getenv("XDG_CONFIG_HOME");
@@ -91,7 +86,7 @@ fs::path choose_program_directory(const fs::path& executable_dir, const fs::path
 fs::path program_directory() {
   std::error_code ec;
   fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  fs::path home = home_folder();
+  fs::path home = ui::home_folder();
   return choose_program_directory(ec ? fs::path() : exe.parent_path(), home, config_folder(home));
 }
 

@@ -11,13 +11,6 @@ namespace lumetra::ui {
 namespace fs = std::filesystem;
 namespace {
 
-fs::path home_folder() {
-  if (const char* home = std::getenv("HOME"); home && *home) return home;
-  // A service started without HOME still has an account.
-  if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return pw->pw_dir;
-  return "/tmp";
-}
-
 std::string_view trim(std::string_view s) {
   auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
   while (!s.empty() && blank(s.front())) s.remove_prefix(1);
@@ -35,6 +28,13 @@ bool same_name(std::string_view a, std::string_view b) {
 }
 
 }  // namespace
+
+fs::path home_folder() {
+  if (const char* home = std::getenv("HOME"); home && *home) return home;
+  // A service started without HOME still has an account.
+  if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return pw->pw_dir;
+  return "/tmp";
+}
 
 fs::path version_file_path() {
   const char* config = std::getenv("XDG_CONFIG_HOME");

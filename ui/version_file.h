@@ -16,6 +16,10 @@ inline constexpr std::string_view version_section = "info";
 inline constexpr std::string_view version_key = "version";
 inline constexpr std::string_view program_version = "2.1.0854.14394";
 
+// The user's home folder, under the configuration folder and the downloads alike: $HOME, else
+// the account's home folder, else /tmp.
+std::filesystem::path home_folder();
+
 // $XDG_CONFIG_HOME/lumetra/ver.ini, or ~/.config/lumetra/ver.ini when that variable is unset,
 // empty or relative.
 std::filesystem::path version_file_path();
