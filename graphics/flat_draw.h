@@ -18,7 +18,9 @@
 #include <QRegion>
 #include <QTransform>
 
+#include <cmath>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <vector>
 
@@ -188,6 +190,12 @@ Status qt_pen(Handle pen, QPen* out);
 Status qt_brush(Handle brush, QBrush* out);
 // The pixels one unit holds at a resolution; 0 for an unknown unit.
 float unit_scale(int unit, float dpi);
+// True when no value is infinite or NaN (floats widen to double exactly).
+inline bool finite(std::initializer_list<double> values) {
+  for (double v : values)
+    if (!std::isfinite(v)) return false;
+  return true;
+}
 
 // ---- Surfaces: creation and settings (graphics/flat_graphics.cpp) ----
 

@@ -23,12 +23,6 @@ Status write_setting(Handle g, int value, int low, int high, int SurfaceState::*
   return Ok;
 }
 
-bool finite(std::initializer_list<float> values) {
-  for (float v : values)
-    if (!std::isfinite(v)) return false;
-  return true;
-}
-
 Status transform_world(Handle g, const QTransform& t, int order) {
   auto s = find_surface(g);
   if (!s || (order != MatrixOrderPrepend && order != MatrixOrderAppend)) return InvalidParameter;

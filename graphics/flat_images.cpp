@@ -8,12 +8,6 @@
 namespace lumetra::flat {
 namespace {
 
-bool finite(std::initializer_list<double> values) {
-  for (double v : values)
-    if (!std::isfinite(v)) return false;
-  return true;
-}
-
 // Draws the source rectangle (in `unit`s of the image) of an image onto the parallelogram with
 // corners `to[0]` (upper-left), `to[1]` (upper-right) and `to[2]` (lower-left).
 Status draw_quad(Handle g, Handle image, const QPointF to[3], QRectF src, int unit,

@@ -6,12 +6,6 @@
 namespace lumetra::flat {
 namespace {
 
-bool finite(std::initializer_list<float> values) {
-  for (float v : values)
-    if (!std::isfinite(v)) return false;
-  return true;
-}
-
 template <class T>
 Status make(std::shared_ptr<T> object, Handle* out) {
   if (!out) return InvalidParameter;

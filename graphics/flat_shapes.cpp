@@ -10,12 +10,6 @@
 namespace lumetra::flat {
 namespace {
 
-bool finite(std::initializer_list<double> values) {
-  for (double v : values)
-    if (!std::isfinite(v)) return false;
-  return true;
-}
-
 template <class P>
 Status points_of(const P* points, int count, int minimum, std::vector<QPointF>* out) {
   if (!points || count < minimum) return InvalidParameter;
