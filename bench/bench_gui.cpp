@@ -6,7 +6,6 @@
 // Offscreen unless QT_QPA_PLATFORM names another platform.
 //
 // Usage: bench_gui [chapters] [latency_ms]
-#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -23,13 +22,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "app/start.h"
-#include "tests/collect/site_pages.h"
-#include "tests/support/http_server.h"
+#include "bench/site_process.h"
 #include "tests/support/temp_dir.h"
 #include "text/gbk.h"
 #include "ui/main_names.h"
@@ -59,35 +56,6 @@ double seconds_since_process_start() {
   return now.tv_sec + now.tv_nsec / 1e9 - double(start_ticks) / sysconf(_SC_CLK_TCK);
 }
 
-// The site's process: serves the book until the parent closes `control`.
-[[noreturn]] void serve(int chapters, int latency_ms, int port_out, int control) {
-  prctl(PR_SET_NAME, "bench_site");
-  std::map<std::string, Text> pages;
-  testing::HttpServer server([&](const testing::HttpRequest& request) {
-    testing::HttpResponse response;
-    auto it = pages.find(request.target);
-    if (it == pages.end()) {
-      response.status = 404;
-      return response;
-    }
-    response.body = it->second;
-    if (request.target != testing::catalog_path(site))
-      response.delay = std::chrono::milliseconds(latency_ms);
-    return response;
-  });
-  const std::string host = "127.0.0.1:" + std::to_string(server.port());
-  auto book = testing::generated_chapters(site, host, chapters, 8000);
-  pages[testing::catalog_path(site)] = testing::catalog_page(site, "bench", book, "");
-  for (const auto& c : book)
-    pages[testing::chapter_path(site, c)] = testing::chapter_page(site, c.raw);
-  int port = server.port();
-  if (write(port_out, &port, sizeof port) != sizeof port) std::_Exit(1);
-  char byte;
-  while (read(control, &byte, 1) > 0) {
-  }
-  std::_Exit(0);
-}
-
 double thread_cpu_ms() {
   timespec t{};
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
@@ -106,30 +74,19 @@ int main(int argc, char** argv) {
   const int chapters = argc > 1 ? std::atoi(argv[1]) : 10000;
   const int latency_ms = argc > 2 ? std::atoi(argv[2]) : 20;
 
-  int port_pipe[2], control_pipe[2];
-  if (pipe(port_pipe) != 0 || pipe(control_pipe) != 0) return 1;
-  pid_t site_pid = fork();  // before any thread of this process exists
-  if (site_pid == 0) {
-    close(control_pipe[1]);
-    serve(chapters, latency_ms, port_pipe[1], control_pipe[0]);
-  }
-  close(control_pipe[0]);
-  int port = 0;
-  if (read(port_pipe[0], &port, sizeof port) != sizeof port) return 1;
-  const std::string catalog =
-      "http://127.0.0.1:" + std::to_string(port) + testing::catalog_path(site);
+  bench::SiteProcess site_process(site, chapters, latency_ms);  // before any thread
+  if (!site_process.started()) return 1;
+  const std::string catalog = site_process.catalog_url();
 
   pid_t gui = fork();
   if (gui == 0) {
-    close(control_pipe[1]);
     const std::string c = std::to_string(chapters), l = std::to_string(latency_ms);
     execl("/proc/self/exe", argv[0], "--gui", c.c_str(), l.c_str(), catalog.c_str(), nullptr);
     std::_Exit(127);
   }
   int status = 0;
   waitpid(gui, &status, 0);
-  close(control_pipe[1]);
-  waitpid(site_pid, nullptr, 0);
+  site_process.stop();
   return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
 }
 

@@ -6,10 +6,7 @@
 // of a job of 1,000 chapters whose answers never come.
 //
 // Usage: bench_job [--tls] [chapters] [latency_ms]
-#include <sys/prctl.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
@@ -17,10 +14,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <map>
 #include <string>
 #include <thread>
 
+#include "bench/site_process.h"
 #include "collect/collector.h"
 #include "tests/collect/site_pages.h"
 #include "tests/collect/site_server.h"
@@ -40,42 +37,6 @@ double cpu_seconds(int who) {
   rusage u{};
   getrusage(who, &u);
   return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-// The site's process: serves the book until the parent closes `control`.
-[[noreturn]] void serve(bool tls, int chapters, int latency_ms, int port_out, int control) {
-  prctl(PR_SET_NAME, "bench_site");  // so that a profile tells the site from the job
-  std::map<std::string, Text> pages;
-  const auto& certificates = testing::test_certificates();
-  auto handler = [&](const testing::HttpRequest& request) {
-    testing::HttpResponse response;
-    auto it = pages.find(request.target);
-    if (it == pages.end()) {
-      response.status = 404;
-      return response;
-    }
-    response.body = it->second;
-    if (request.target != testing::catalog_path(site))
-      response.delay = std::chrono::milliseconds(latency_ms);
-    return response;
-  };
-  std::unique_ptr<testing::HttpServer> made =
-      tls ? std::make_unique<testing::HttpServer>(
-                handler,
-                testing::HttpServer::Tls{certificates.certificate_file, certificates.key_file})
-          : std::make_unique<testing::HttpServer>(handler);
-  testing::HttpServer& server = *made;
-  const std::string host = (tls ? "localhost:" : "127.0.0.1:") + std::to_string(server.port());
-  auto book = testing::generated_chapters(site, host, chapters, 8000);
-  pages[testing::catalog_path(site)] = testing::catalog_page(site, "bench", book, "");
-  for (const auto& c : book)
-    pages[testing::chapter_path(site, c)] = testing::chapter_page(site, c.raw);
-  int port = server.port();
-  if (write(port_out, &port, sizeof port) != sizeof port) std::_Exit(1);
-  char byte;
-  while (read(control, &byte, 1) > 0) {
-  }
-  std::_Exit(0);
 }
 
 // Destroys a collector in the middle of a job of 1,000 chapters whose answers never come;
@@ -122,19 +83,9 @@ int main(int argc, char** argv) {
   const int latency_ms = numbers.size() > 1 ? numbers[1] : 20;
   const std::string ca_file = testing::test_certificates().ca_file;  // before the fork
 
-  int port_pipe[2], control_pipe[2];
-  if (pipe(port_pipe) != 0 || pipe(control_pipe) != 0) return 1;
-  pid_t child = fork();  // before any thread of this process exists
-  if (child == 0) {
-    close(control_pipe[1]);
-    serve(tls, chapters, latency_ms, port_pipe[1], control_pipe[0]);
-  }
-  close(control_pipe[0]);
-  int port = 0;
-  if (read(port_pipe[0], &port, sizeof port) != sizeof port) return 1;
-  const std::string base =
-      (tls ? "https://localhost:" : "http://127.0.0.1:") + std::to_string(port);
-  const std::string catalog = base + testing::catalog_path(site);
+  bench::SiteProcess site_process(site, chapters, latency_ms, tls);  // before any thread
+  if (!site_process.started()) return 1;
+  const std::string catalog = site_process.catalog_url();
   if (tls) set_web_test_settings({.extra_ca_file = ca_file});
 
   testing::TempDir dir;
@@ -183,8 +134,7 @@ int main(int argc, char** argv) {
   const double curl_wall = std::chrono::duration<double>(Clock::now() - c0).count();
   const double curl_cpu = cpu_seconds(RUSAGE_CHILDREN) - curl_cpu0;
 
-  close(control_pipe[1]);
-  waitpid(child, nullptr, 0);
+  site_process.stop();
   const double destroy_seconds = destroy_mid_job();
 
   const double floor = std::ceil(chapters / 100.0) * latency_ms / 1000.0;
