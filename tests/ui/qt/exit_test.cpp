@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <thread>
 
 #include "app/start.h"
@@ -67,6 +68,9 @@ QAbstractButton* button(QtToolkit& tk, Form& form, const char* name) {
     });
   };
   const int code = start(tk, options);
+  // The child ends without destructors, so its folder goes by hand.
+  std::error_code ec;
+  std::filesystem::remove_all(dir.path(), ec);
   std::fflush(nullptr);
   std::_Exit(code);
 }
